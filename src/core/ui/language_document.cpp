@@ -1,0 +1,194 @@
+#include "ui/language_document.h"
+
+#include <climits>
+#include <tinyxml2.h>
+
+namespace zym {
+
+std::string LanguageFilePath(const std::string& installFolder, int language)
+{
+    const char* file = nullptr;
+    switch (language) {
+    case 1:
+        file = "/language/default-chs.xml";
+        break;
+    case 2:
+        file = "/language/default-en.xml";
+        break;
+    case 3:
+        file = "/language/default-tw.xml";
+        break;
+    case 4:
+        file = "/language/default-korean.xml";
+        break;
+    default:
+        return {};
+    }
+    return installFolder + file;
+}
+
+int LeadingNumber(const std::string& text)
+{
+    long long value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        value = value * 10 + (c - '0');
+        if (value > INT_MAX) {
+            return INT_MAX;
+        }
+    }
+    return static_cast<int>(value);
+}
+
+std::uint32_t HexColour(const std::string& text)
+{
+    std::uint32_t value = 0;
+    for (const char c : text) {
+        std::uint32_t digit = 0;
+        if (c >= '0' && c <= '9') {
+            digit = static_cast<std::uint32_t>(c - '0');
+        } else if (c >= 'A' && c <= 'F') {
+            digit = static_cast<std::uint32_t>(c - 'A' + 10);
+        } else if (c >= 'a' && c <= 'f') {
+            digit = static_cast<std::uint32_t>(c - 'a' + 10);
+        } else {
+            return 0;
+        }
+        value = (value << 4) | digit;
+    }
+    return value;
+}
+
+LanguageRect ParseRect(const std::string& text)
+{
+    int parts[4] = {0, 0, 0, 0};
+    std::size_t start = 0;
+    for (int i = 0; i < 4 && start <= text.size(); ++i) {
+        std::size_t comma = (i < 3) ? text.find(',', start) : std::string::npos;
+        const std::string part =
+            text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        parts[i] = LeadingNumber(part);
+        if (comma == std::string::npos) {
+            break; // fewer than four numbers: the rest stay 0
+        }
+        start = comma + 1;
+    }
+    return LanguageRect{parts[0], parts[1], parts[2], parts[3]};
+}
+
+LanguageDocument::LanguageDocument(std::string imageFolder) : imageFolder_(std::move(imageFolder)) {}
+
+LanguageDocument::~LanguageDocument() = default;
+
+bool LanguageDocument::Load(const std::string& path)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    document_.reset();
+    if (path.empty()) {
+        loadResult_ = -1;
+        return false;
+    }
+    auto doc = std::make_unique<tinyxml2::XMLDocument>();
+    const tinyxml2::XMLError result = doc->LoadFile(path.c_str());
+    loadResult_ = static_cast<int>(result);
+    if (result != tinyxml2::XML_SUCCESS) {
+        return false;
+    }
+    document_ = std::move(doc);
+    return true;
+}
+
+int LanguageDocument::LoadResult() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return loadResult_;
+}
+
+bool LanguageDocument::Select(const std::string& dialog, const std::string& kind, const std::string& name,
+                              std::string& value) const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!document_ || dialog.empty() || name.empty()) {
+        return false;
+    }
+    const tinyxml2::XMLElement* root = document_->RootElement();
+    if (root == nullptr || std::string(root->Name()) != "dialog") {
+        return false;
+    }
+    // A path selects the first match in document order across every element of that name.
+    for (const tinyxml2::XMLElement* d = root->FirstChildElement(dialog.c_str()); d != nullptr;
+         d = d->NextSiblingElement(dialog.c_str())) {
+        if (kind.empty()) {
+            if (const char* v = d->Attribute(name.c_str())) {
+                value = v;
+                return true;
+            }
+            continue;
+        }
+        for (const tinyxml2::XMLElement* k = d->FirstChildElement(kind.c_str()); k != nullptr;
+             k = k->NextSiblingElement(kind.c_str())) {
+            if (const char* v = k->Attribute(name.c_str())) {
+                value = v;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+std::string LanguageDocument::String(const std::string& dialog, const std::string& name) const
+{
+    std::string value;
+    Select(dialog, "string", name, value);
+    return value;
+}
+
+LanguageRect LanguageDocument::Rect(const std::string& dialog, const std::string& name) const
+{
+    std::string value;
+    if (!Select(dialog, "rect", name, value)) {
+        return {};
+    }
+    return ParseRect(value);
+}
+
+std::string LanguageDocument::Image(const std::string& dialog, const std::string& name) const
+{
+    std::string value;
+    if (!Select(dialog, "image", name, value) || value.empty()) {
+        return {};
+    }
+    return imageFolder_ + value;
+}
+
+std::uint32_t LanguageDocument::Color(const std::string& dialog, const std::string& name) const
+{
+    std::string value;
+    Select(dialog, "color", name, value);
+    return HexColour(value);
+}
+
+int LanguageDocument::Width(const std::string& dialog) const
+{
+    std::string value;
+    Select(dialog, "", "width", value);
+    return LeadingNumber(value);
+}
+
+int LanguageDocument::Height(const std::string& dialog) const
+{
+    std::string value;
+    Select(dialog, "", "height", value);
+    return LeadingNumber(value);
+}
+
+std::string LanguageDocument::Html(const std::string& dialog, const std::string& name) const
+{
+    std::string value;
+    Select(dialog, "html", name, value);
+    return value;
+}
+
+} // namespace zym
