@@ -1,7 +1,6 @@
 #include "bridge/json_text.h"
 
 #include <cjson/cJSON.h>
-
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -15,18 +14,35 @@ std::string JsonEscape(std::string_view text)
     out.reserve(text.size() + 8);
     for (const char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '/': out += "\\/"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\b': out += "\\b"; break;
-        case '\t': out += "\\t"; break;
-        case '\f': out += "\\f"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '/':
+            out += "\\/";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\b':
+            out += "\\b";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\f':
+            out += "\\f";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+                std::snprintf(buf, sizeof buf, "\\u%04x",
+                              static_cast<unsigned>(static_cast<unsigned char>(c)));
                 out += buf;
             } else {
                 out.push_back(c);
@@ -39,7 +55,7 @@ std::string JsonEscape(std::string_view text)
 std::optional<JsonArgs> JsonArgs::Parse(std::string_view text)
 {
     std::unique_ptr<cJSON, decltype(&cJSON_Delete)> root(cJSON_ParseWithLength(text.data(), text.size()),
-                                                          &cJSON_Delete);
+                                                         &cJSON_Delete);
     if (!root || !cJSON_IsObject(root.get())) {
         return std::nullopt;
     }
@@ -65,6 +81,16 @@ std::optional<JsonArgs> JsonArgs::Parse(std::string_view text)
         args.members_[item->string] = std::move(m); // later member wins
     }
     return args;
+}
+
+std::vector<std::string> JsonArgs::Names() const
+{
+    std::vector<std::string> names;
+    names.reserve(members_.size());
+    for (const auto& [name, member] : members_) {
+        names.push_back(name);
+    }
+    return names;
 }
 
 std::optional<std::string> JsonArgs::Text(const std::string& name) const

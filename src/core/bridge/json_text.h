@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zym {
 
@@ -24,6 +25,8 @@ public:
     static std::optional<JsonArgs> Parse(std::string_view text);
 
     bool Has(const std::string& name) const { return members_.count(name) != 0; }
+    // Every member name once (a repeated name counts once), in byte order.
+    std::vector<std::string> Names() const;
     // A string member's text; nullopt when missing or not a string.
     std::optional<std::string> Text(const std::string& name) const;
     // A number member's whole-number part; nullopt when missing or not a number.
@@ -34,7 +37,12 @@ public:
 private:
     struct Member
     {
-        enum class Kind { String, Number, Other } kind = Kind::Other;
+        enum class Kind
+        {
+            String,
+            Number,
+            Other
+        } kind = Kind::Other;
         std::string text; // string value, or the re-printed JSON for other kinds
         double number = 0;
     };
