@@ -1,0 +1,107 @@
+#include "ops/task_pool.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace zym {
+
+CTaskPool::~CTaskPool()
+{
+    Stop();
+}
+
+bool CTaskPool::Start(int maxThreads)
+{
+    std::lock_guard guard(lock_);
+    if (running_ || maxThreads < 1 || !threads_.empty())
+        return running_;
+    maxThreads_ = maxThreads;
+    running_ = true;
+    AddWorkerLocked();
+    if (threads_.empty())
+        running_ = false;
+    return running_;
+}
+
+void CTaskPool::AddWorkerLocked()
+{
+    try {
+        threads_.emplace_back([this] { WorkerLoop(); });
+    } catch (const std::system_error&) {
+        // A thread that cannot be created is not an error of the caller: the task is
+        // queued all the same and runs on an existing worker.
+    }
+}
+
+bool CTaskPool::Post(TaskPtr task)
+{
+    if (!task)
+        return false;
+    {
+        std::lock_guard guard(lock_);
+        if (!running_)
+            return false;
+        if (threads_.size() < static_cast<std::size_t>(maxThreads_))
+            AddWorkerLocked();
+        queue_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+    return true;
+}
+
+void CTaskPool::WorkerLoop()
+{
+    std::unique_lock guard(lock_);
+    for (;;) {
+        wake_.wait(guard, [this] { return !running_ || !queue_.empty(); });
+        if (!running_)
+            return;
+        TaskPtr task = std::move(queue_.front());
+        queue_.pop_front();
+        guard.unlock();
+        task->Run();
+        task.reset(); // the task's references go before the worker looks for more work
+        guard.lock();
+    }
+}
+
+void CTaskPool::Stop()
+{
+    std::vector<std::thread> leaving;
+    std::deque<TaskPtr> dropped;
+    {
+        std::lock_guard guard(lock_);
+        running_ = false;
+        leaving.swap(threads_);
+        dropped.swap(queue_);
+    }
+    wake_.notify_all();
+    const auto self = std::this_thread::get_id();
+    for (std::thread& t : leaving) {
+        if (t.get_id() == self)
+            t.detach();
+        else if (t.joinable())
+            t.join();
+    }
+    // Dropped tasks are destroyed here, outside the lock, so their destructors may post.
+}
+
+bool CTaskPool::Running() const
+{
+    std::lock_guard guard(lock_);
+    return running_;
+}
+
+std::size_t CTaskPool::ThreadCount() const
+{
+    std::lock_guard guard(lock_);
+    return threads_.size();
+}
+
+std::size_t CTaskPool::QueuedCount() const
+{
+    std::lock_guard guard(lock_);
+    return queue_.size();
+}
+
+} // namespace zym
