@@ -1,6 +1,7 @@
 """Translation between the ZYM dialect and the S3 engine's: addresses, keys, query parameters
 and headers. XML bodies are handled in documents.py."""
 
+import re
 from urllib.parse import quote, unquote_to_bytes
 
 from .errors import ServiceError
@@ -26,6 +27,7 @@ HOP_BY_HOP = frozenset(
 DROPPED_QUERY = frozenset([b"ZYMAccessKeyId", b"Expires", b"Signature"])
 
 MAX_KEYS_LIMIT = 1000
+AFTER_EVERY_KEY = "\U0010ffff".encode("utf-8")
 
 
 def parse_host(host, domain):
@@ -51,6 +53,15 @@ def parse_host(host, domain):
     if not bucket:
         return None
     return ("bucket", location, bucket)
+
+
+_BUCKET_NAME = re.compile(r"^[a-z0-9][a-z0-9.-]{1,61}[a-z0-9]$")
+_IP_FORM = re.compile(r"^\d+\.\d+\.\d+\.\d+$")
+
+
+def valid_bucket_name(name):
+    """3 to 63 lower-case letters, digits, "-" and "."; no empty label, not an IP address."""
+    return bool(_BUCKET_NAME.match(name)) and ".." not in name and ".-" not in name and "-." not in name and not _IP_FORM.match(name)
 
 
 def split_target(target):

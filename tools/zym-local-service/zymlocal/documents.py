@@ -9,7 +9,7 @@ from .errors import ServiceError, error_document
 _NAMESPACE = re.compile(rb'\sxmlns(:\w+)?="[^"]*"')
 
 
-def _parse(body):
+def parse(body):
     """Parses an engine document with its namespace removed; None when it is not XML."""
     try:
         return ET.fromstring(_NAMESPACE.sub(b"", body, count=1))
@@ -17,13 +17,13 @@ def _parse(body):
         return None
 
 
-def _render(root):
+def render(root):
     return b'<?xml version="1.0" encoding="UTF-8"?>\n' + ET.tostring(root, encoding="utf-8", xml_declaration=False)
 
 
 def rewrite_error(body, status, request_id):
     """Engine error body -> the service's error document (RequestId, HostId; other fields kept)."""
-    root = _parse(body) if body else None
+    root = parse(body) if body else None
     if root is None or root.tag != "Error":
         code = "InternalError" if status >= 500 else ("NoSuchKey" if status == 404 else "InvalidRequest")
         return error_document(code, "The engine answered with status %d." % status, request_id=request_id)
@@ -37,54 +37,22 @@ def rewrite_error(body, status, request_id):
     return error_document(code, message, extra, request_id=request_id)
 
 
-def rewrite_listing(body):
-    """A bucket listing: every Contents gets its Type, and every truncated page names its
-    NextMarker (the engine gives it only with a delimiter)."""
-    root = _parse(body)
-    if root is None or root.tag != "ListBucketResult":
-        return body
-    last = None
-    for child in root:
-        if child.tag == "Contents":
-            key = child.findtext("Key") or ""
-            etag = child.findtext("ETag") or ""
-            if child.find("Type") is None:
-                kind = ET.Element("Type")
-                kind.text = "Multipart" if "-" in etag else "Normal"
-                position = list(child).index(child.find("ETag")) + 1 if child.find("ETag") is not None else len(child)
-                child.insert(position, kind)
-            last = key if last is None or key > last else last
-        elif child.tag == "CommonPrefixes":
-            prefix = child.findtext("Prefix") or ""
-            last = prefix if last is None or prefix > last else last
-    for name in ("Prefix", "Marker"):
-        if root.find(name) is None:
-            ET.SubElement(root, name)
-    truncated = (root.findtext("IsTruncated") or "").lower() == "true"
-    if truncated and not root.findtext("NextMarker") and last is not None:
-        node = root.find("NextMarker")
-        if node is None:
-            node = ET.SubElement(root, "NextMarker")
-        node.text = last
-    return _render(root)
-
-
 def rewrite_bucket_list(body, locations):
     """The list of all buckets, each with the location it was created in."""
-    root = _parse(body)
+    root = parse(body)
     if root is None:
         return body
     for bucket in root.iter("Bucket"):
         if bucket.find("Location") is None:
             node = ET.SubElement(bucket, "Location")
             node.text = locations.get(bucket.findtext("Name") or "", "")
-    return _render(root)
+    return render(root)
 
 
 def plain(body):
     """Any other engine document with its namespace removed (the client reads names only)."""
-    root = _parse(body)
-    return body if root is None else _render(root)
+    root = parse(body)
+    return body if root is None else render(root)
 
 
 MAX_DELETE_KEYS = 1000

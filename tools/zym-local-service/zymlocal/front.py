@@ -9,12 +9,16 @@ import logging
 import socket
 import struct
 
-from . import auth, control, dialect, documents
+from . import auth, control, dialect, documents, listing
 from .errors import ServiceError, error_document, new_request_id
 
 log = logging.getLogger("zym-local-service")
 
 CHUNK = 64 * 1024
+
+# Requests whose successful reply is a service document (rewritten); other replies, object
+# bodies above all, pass through untouched.
+DOCUMENT_QUERIES = frozenset([b"uploads", b"uploadId", b"partNumber", b"delete", b"acl", b"location"])
 
 
 class ConnectionReset(Exception):
@@ -221,6 +225,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 [("BucketName", bucket), ("Endpoint", "%s.%s" % (known_location, svc.domain))],
             )
         creating = not key and self.command == "PUT" and not names
+        if creating and not dialect.valid_bucket_name(bucket):
+            raise ServiceError("InvalidBucketName", "The specified bucket is not valid.", [("BucketName", bucket)])
         if creating and known_location is not None:
             raise ServiceError("BucketAlreadyExists", "The requested bucket name is not available.", [("BucketName", bucket)])
         if b"delete" in names and self.command == "POST" and not key:
@@ -230,6 +236,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             deleted_keys = None
             if self.headers.get("Content-MD5") is not None:
                 self.check_md5(body, required=True)
+        if not key and self.command in ("GET", "HEAD") and not names & DOCUMENT_QUERIES:
+            status, data = listing.list_bucket(svc.engine, bucket, dialect.engine_path(bucket, ""), query)
+            headers = [("Content-Type", "application/xml")]
+            return self.finish_reply(status, headers, data, request_id, rule)
         source = dialect.copy_source(self.headers.items())
         part_copy = b"partNumber" in names
         self_copy = source is not None and source == (bucket.encode("utf-8"), key.encode("utf-8"))
@@ -244,22 +254,29 @@ class Handler(http.server.BaseHTTPRequestHandler):
             out_headers.append(("x-zym-request-id", request_id))
             if status < 300:
                 self.note_change(bucket, key, location, creating, deleted_keys, names)
-            listing = not key and self.command == "GET" and not names & {b"location", b"acl"}
-            if status < 400 and not listing:
+            document = names & DOCUMENT_QUERIES or source is not None
+            if status < 400 and not document:
                 length = int(reply.header("Content-Length") or 0)
                 if rule is not None and rule.get("when") == "after":
                     self.apply_after(rule, request_id)
                 return self.reply(status, out_headers, rule=rule, length=length, stream=reply)
             data = reply.read()
-        if status >= 400:
+        if status >= 500 and b"uploadId" in names and self.no_such_upload(path, query):
+            status, data = 404, error_document("NoSuchUpload", "The specified upload does not exist.", request_id=request_id)
+        elif status >= 400:
             data = documents.rewrite_error(data, status, request_id)
             out_headers = [(n, v) for n, v in out_headers if n.lower() != "content-type"]
             out_headers.append(("Content-Type", "application/xml"))
-        elif b"uploads" in names:
-            data = documents.plain(data)
         else:
-            data = documents.rewrite_listing(data)
+            data = documents.plain(data)
         self.finish_reply(status, out_headers, data, request_id, rule)
+
+    def no_such_upload(self, path, query):
+        """The engine fails part uploads to an unknown upload id with a crash (500); asking it
+        for the upload's parts tells whether the id is the cause."""
+        upload_id = next((v for n, v in query if n == b"uploadId"), None) or b""
+        status, _, _ = self.svc.engine.fetch("GET", path, "uploadId=" + dialect.quote(upload_id, safe=""))
+        return status == 404
 
     def finish_reply(self, status, headers, body, request_id, rule):
         if rule is not None and rule.get("when") == "after":
