@@ -48,7 +48,7 @@ class Service:
         self.server.service = self
         bound = self.server.server_address[1]
         self.domain = "zym.localhost:%d" % bound
-        self._thread = threading.Thread(target=self.server.serve_forever, name="front", daemon=True)
+        self._thread = threading.Thread(target=self.server.serve_forever, args=(0.1,), name="front", daemon=True)
         self._thread.start()
         return bound
 
