@@ -52,10 +52,25 @@ def rewrite_bucket_list(body, locations):
 def plain(body):
     """Any other engine document with its namespace removed (the client reads names only)."""
     root = parse(body)
-    return body if root is None else render(root)
+    if root is None:
+        return body
+    if root.tag == "CompleteMultipartUploadResponse":
+        root.tag = "CompleteMultipartUploadResult"
+        # The engine's Location names its own (foreign) address; the client never reads it.
+        for node in root.findall("Location"):
+            root.remove(node)
+    return render(root)
 
 
 MAX_DELETE_KEYS = 1000
+
+_ETAG = re.compile(rb"<ETag>(.*?)</ETag>", re.S)
+
+
+def lower_etags(body):
+    """ETags are hexadecimal digests, so their case carries no meaning; the client sends the
+    part ETags upper-cased while the engine compares them exactly."""
+    return _ETAG.sub(lambda m: b"<ETag>" + m.group(1).lower() + b"</ETag>", body)
 
 
 def delete_keys(body):

@@ -47,7 +47,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
 
     def do_GET(self):
-        self.dispatch()
+        self._replied = False
+        try:
+            self.dispatch()
+        except (ConnectionReset, ConnectionError, TimeoutError):
+            raise
+        except Exception:
+            # A fault of the tool or the engine must still give the client a service reply.
+            log.exception("request %s %s failed", self.command, self.path)
+            self.close_connection = True
+            if not self._replied:
+                self.reply_error(ServiceError("InternalError", "The local service failed on this request."))
+
+    def send_response(self, code, message=None):
+        self._replied = True
+        super().send_response(code, message)
 
     do_PUT = do_POST = do_DELETE = do_HEAD = do_GET
 
@@ -240,6 +254,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             status, data = listing.list_bucket(svc.engine, bucket, dialect.engine_path(bucket, ""), query)
             headers = [("Content-Type", "application/xml")]
             return self.finish_reply(status, headers, data, request_id, rule)
+        if self.command == "POST" and key and b"uploadId" in names:
+            body = documents.lower_etags(body)
         source = dialect.copy_source(self.headers.items())
         part_copy = b"partNumber" in names
         self_copy = source is not None and source == (bucket.encode("utf-8"), key.encode("utf-8"))
