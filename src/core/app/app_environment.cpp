@@ -10,12 +10,10 @@ SessionValues::Snapshot SessionValues::Get() const
     return values_;
 }
 
-void SessionValues::SetLogin(const std::string& accessId, const std::string& accessKey,
-                             const std::string& location)
+void SessionValues::SetLogin(const std::string& accessId, const std::string& location)
 {
     std::lock_guard guard(lock_);
     values_.accessId = accessId;
-    values_.accessKey = accessKey;
     values_.location = location;
 }
 

@@ -2,6 +2,7 @@
 // The process-wide record of folders, session values and flags. One instance lives for the
 // whole run and is passed to the parts that need it (no global accessor).
 #include "ops/task_pool.h"
+#include "service/credentials.h"
 
 #include <atomic>
 #include <mutex>
@@ -17,13 +18,12 @@ public:
     struct Snapshot
     {
         std::string accessId;
-        std::string accessKey;
         std::string location;
         std::string host;
     };
     Snapshot Get() const;
-    // A key login: id, secret and location; the host stays as it is.
-    void SetLogin(const std::string& accessId, const std::string& accessKey, const std::string& location);
+    // A key login: id and location; the host stays as it is.
+    void SetLogin(const std::string& accessId, const std::string& location);
     void SetHost(const std::string& host);
 
 private:
@@ -40,6 +40,7 @@ struct AppEnvironment
     std::string versionText = "0.0.0.0";
 
     SessionValues session;
+    SessionCredentials credentials; // the key pair every request and page signature uses
     std::atomic<int> language{0};
     std::atomic<int> defaultDisposition{0};
     std::atomic<bool> shuttingDown{false};

@@ -1,0 +1,29 @@
+#include "ops/login_by_key_task.h"
+
+#include "app/app_environment.h"
+#include "bridge/json_text.h"
+
+namespace zym {
+
+std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
+                          const std::string& location)
+{
+    env.session.SetLogin(accessId, location);
+    env.credentials.Set(AccessKeys{accessId, secret});
+    // The transfer engine opens the account's queue here once it exists.
+    env.loggedIn = true;
+    return "{\"error\":0,\"message\":\"\"}";
+}
+
+void CLoginByKeyTask::Run()
+{
+    std::string id, secret, location;
+    if (auto args = JsonArgs::Parse(Argument())) {
+        id = args->Text("keyid").value_or("");
+        secret = args->Text("keysecret").value_or("");
+        location = args->Text("location").value_or("");
+    }
+    Reply(CompleteLogin(env_, id, secret, location));
+}
+
+} // namespace zym

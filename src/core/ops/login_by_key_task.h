@@ -1,0 +1,30 @@
+#pragma once
+// Logging in with an access key pair: the pair is accepted unverified (the page learns
+// whether it works from its first signed requests), becomes the session's signing key and
+// the session values the pages read.
+#include "ops/page_reply.h"
+
+#include <string>
+
+namespace zym {
+
+struct AppEnvironment;
+
+// The steps every login ends with: session values, signing keys, the logged-in flag.
+// Returns the reply text.
+std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
+                          const std::string& location);
+
+class CLoginByKeyTask : public CPageTask
+{
+public:
+    CLoginByKeyTask(AppEnvironment& env, std::string argument, ReplyTargetPtr target)
+        : CPageTask(std::move(argument), std::move(target)), env_(env)
+    {}
+    void Run() override;
+
+private:
+    AppEnvironment& env_;
+};
+
+} // namespace zym

@@ -1,0 +1,135 @@
+#include "app/application.h"
+
+#include "app/app_environment.h"
+#include "app/chromium_flags.h"
+#include "app/log.h"
+#include "app/main_dialog.h"
+#include "app/settings_store.h"
+#include "app/shell_context.h"
+#include "app/single_instance.h"
+#include "bridge/browser_profile.h"
+#include "bridge/page_bridge.h"
+#include "bridge/web_window.h"
+#include "bridge/window_message.h"
+#include "bridge/window_messages.h"
+#include "platform/folders.h"
+#include "ui/language_document.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QWebEngineProfile>
+#include <clocale>
+#include <cstdlib>
+#include <curl/curl.h>
+#include <memory>
+
+namespace zym::shell {
+namespace {
+
+// The folder of the running program file.
+std::string ProgramFolder()
+{
+    const QFileInfo self(QStringLiteral("/proc/self/exe"));
+    return QFileInfo(self.symLinkTarget()).absolutePath().toStdString();
+}
+
+// The browser cache lives beside the program when that folder is writable (a build folder),
+// else in the data folder (an installed program's folder is read-only).
+QString CacheFolder(const AppEnvironment& env)
+{
+    const QString install = QString::fromStdString(env.installFolder);
+    if (QFileInfo(install).isWritable())
+        return install + "/CefCache";
+    return QString::fromStdString(env.dataFolder) + "/CefCache";
+}
+
+QString NewBridgeKey()
+{
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    QString key = QStringLiteral("zym-bridge:");
+    for (quint32 w : words)
+        key += QString::number(w, 16);
+    return key;
+}
+
+const char* Locale()
+{
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return value;
+    }
+    return "";
+}
+
+} // namespace
+
+int RunApplication(int argc, char** argv)
+{
+    AppEnvironment env;
+    env.InitFolders(ProgramFolder());
+    env.versionText = ZYM_VERSION_TEXT;
+    SettingsStore settings;
+
+    // The browser reads its switches once, before the application object exists.
+    SetChromiumFlags(RemoteDebuggingPort(settings.UIDebug()));
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZYMClient"));
+    QApplication::setQuitOnLastWindowClosed(false); // the hidden main window ends the run
+    std::setlocale(LC_NUMERIC, "C");
+
+    // One instance per user: a later start asks the first to show itself and ends.
+    SingleInstance instance(QString::fromStdString(env.dataFolder));
+    MainDialog* mainDialog = nullptr;
+    if (!instance.Acquire([&mainDialog](int message) {
+            if (mainDialog)
+                PostWindowMessage(mainDialog, message);
+        })) {
+        instance.SendToFirst(kMsgActivate);
+        return 0;
+    }
+
+    MakeFolders(env.dataFolder);
+    settings.EnsureDefaults();
+
+    LanguageDocument language(env.installFolder);
+    env.language = settings.StartupLanguage(SystemLanguageId(Locale()));
+    language.Load(LanguageFilePath(env.installFolder, env.language));
+
+    curl_global_init(CURL_GLOBAL_ALL);
+    ShellContext context(env, ProcessLog(), settings, language);
+    context.bridgeKey = NewBridgeKey();
+    const std::string uiPath = settings.UIPath();
+    context.uiFolder = QDir::cleanPath(QString::fromStdString(uiPath.empty() ? env.defaultUiFolder : uiPath));
+
+    const QString cacheFolder = CacheFolder(env);
+    QDir().mkpath(cacheFolder);
+    SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(env.versionText));
+
+    env.operationPool.Start(3);
+    env.defaultDisposition = settings.Disposition();
+
+    PageBridge bridge(context);
+    AddSessionFunctions(context.direct, env, context.log);
+    auto main = std::make_unique<MainDialog>(context, bridge);
+    mainDialog = main.get();
+    main->Init();
+    const int code = app.exec();
+
+    // Pages go before the profile they use; then the main window and the instance lock.
+    mainDialog = nullptr;
+    main.reset();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<WebWindow*>(w))
+            delete w;
+    }
+    ReleaseBrowserProfile();
+    instance.Release();
+    return code;
+}
+
+} // namespace zym::shell

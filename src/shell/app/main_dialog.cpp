@@ -1,0 +1,153 @@
+#include "app/main_dialog.h"
+
+#include "app/shell_context.h"
+#include "app/ui_config.h"
+#include "bridge/web_window.h"
+#include "bridge/window_message.h"
+#include "bridge/window_messages.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QUrl>
+#include <curl/curl.h>
+
+namespace zym::shell {
+
+MainDialog::MainDialog(ShellContext& context, PageBridge& bridge) : context_(context), bridge_(bridge)
+{
+    setObjectName(QString::fromUtf8(kTitle));
+    context_.mainDialog = this;
+}
+
+MainDialog::~MainDialog()
+{
+    if (!shutDown_)
+        Shutdown();
+    context_.mainDialog = nullptr;
+}
+
+QString MainDialog::PageUrlText(const QString& page) const
+{
+    // Pages come from the UI folder in use (UIPath, else the install folder's UI).
+    return QUrl::fromLocalFile(context_.uiFolder + '/' + page).toString();
+}
+
+void MainDialog::Init()
+{
+    AppEnvironment& env = context_.env;
+    env.mainDialogReady = true;
+    context_.log.OpenLog(env.dataFolder + "/log");
+
+    // config.json is always read from the install folder, whatever UIPath says.
+    const UiConfig config = ReadUiConfig(env.defaultUiFolder + "/config.json");
+    env.configText = config.text;
+    env.configSource = config.source;
+
+    // The login window is the first window the user sees.
+    login_ = new WebWindow(context_, bridge_, WebWindow::Kind::Login);
+    std::string loginPage = context_.language.Html("weblogin", "path");
+    login_->Load(QUrl(
+        PageUrlText(loginPage.empty() ? QStringLiteral("login.html") : QString::fromStdString(loginPage))));
+    const LanguageRect loginRect = context_.language.Rect("weblogin", "window");
+    if (loginRect.right > loginRect.left && loginRect.bottom > loginRect.top)
+        login_->resize(loginRect.right - loginRect.left, loginRect.bottom - loginRect.top);
+    login_->show();
+
+    // The launchpad exists hidden from the start; its page loads when it is first shown.
+    launchpad_ = new WebWindow(context_, bridge_, WebWindow::Kind::Launchpad);
+    std::string padPage = context_.language.Html("launchpad", "path");
+    launchpad_->SetDeferredUrl(QUrl(
+        PageUrlText(padPage.empty() ? QStringLiteral("launchpad.html") : QString::fromStdString(padPage))));
+    const LanguageRect padRect = context_.language.Rect("launchpad", "window");
+    if (padRect.right > padRect.left && padRect.bottom > padRect.top)
+        launchpad_->resize(padRect.right - padRect.left, padRect.bottom - padRect.top);
+    launchpad_->hide();
+}
+
+void MainDialog::ShowLaunchpad()
+{
+    if (!launchpad_)
+        return;
+    launchpad_->ShowAndLoad();
+    if (login_)
+        login_->hide();
+}
+
+void MainDialog::CallLaunchpad(const QString& event, const QString& text)
+{
+    if (!launchpad_)
+        return;
+    // Both texts are ours (an event name and a JSON object of numbers): no quote to escape.
+    launchpad_->RunScript(QStringLiteral("zymClientCallback('%1','%2');").arg(event, text));
+}
+
+void MainDialog::Activate()
+{
+    if (!context_.env.session.Get().accessId.empty()) {
+        ShowLaunchpad();
+        return;
+    }
+    if (login_) {
+        login_->show();
+        login_->raise();
+        login_->activateWindow();
+    }
+}
+
+bool MainDialog::event(QEvent* event)
+{
+    if (event->type() != WindowMessageEvent::EventType())
+        return QObject::event(event);
+    switch (static_cast<WindowMessageEvent*>(event)->message) {
+    case kMsgActivate:
+        Activate();
+        break;
+    case kMsgResetVersion:
+        // The worker thread's compared version arrives with the update check.
+        break;
+    case kMsgRestart:
+        Shutdown();
+        StartSibling();
+        QCoreApplication::exit(0);
+        break;
+    case kMsgLogOff:
+        // Forgetting the stored accounts arrives with the user database.
+        Shutdown();
+        StartSibling();
+        QCoreApplication::exit(0);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void MainDialog::Shutdown()
+{
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    // Windows first, so no page can start more work; then the pools and the libraries.
+    delete login_.data();
+    delete launchpad_.data();
+    context_.env.shuttingDown = true;
+    context_.env.operationPool.Stop();
+    curl_global_cleanup();
+}
+
+void MainDialog::ShutdownAndEnd()
+{
+    Shutdown();
+    QCoreApplication::exit(0);
+}
+
+void MainDialog::StartSibling()
+{
+    const QString path = QString::fromStdString(context_.env.installFolder) + "/Startover";
+    if (QFileInfo(path).isExecutable())
+        QProcess::startDetached(path,
+                                {QStringLiteral("exe"), QString::number(QCoreApplication::applicationPid())});
+}
+
+} // namespace zym::shell

@@ -1,0 +1,63 @@
+#pragma once
+// What the windows, the page bridge and the message handlers share for one run. It is made
+// by the application at start-up and handed to each part that needs it.
+#include "app/app_environment.h"
+#include "app/log.h"
+#include "app/settings_store.h"
+#include "bridge/direct_functions.h"
+#include "bridge/pending_call.h"
+#include "ui/language_document.h"
+
+#include <QString>
+#include <QStringList>
+#include <mutex>
+
+namespace zym::shell {
+
+class MainDialog;
+
+// File names dropped on a view most recently (written by the views, read by page calls).
+class DragFileList
+{
+public:
+    void Replace(QStringList files)
+    {
+        std::lock_guard g(lock_);
+        files_ = std::move(files);
+    }
+    QStringList Get() const
+    {
+        std::lock_guard g(lock_);
+        return files_;
+    }
+
+private:
+    mutable std::mutex lock_;
+    QStringList files_;
+};
+
+struct ShellContext
+{
+    ShellContext(AppEnvironment& env, Log& log, SettingsStore& settings, LanguageDocument& language)
+        : env(env), log(log), settings(settings), language(language)
+    {}
+
+    AppEnvironment& env;
+    Log& log;
+    SettingsStore& settings;
+    LanguageDocument& language;
+    PendingCallList pendingCalls;
+    DirectFunctionTable direct;
+    DragFileList dragFiles;
+    MainDialog* mainDialog = nullptr;
+    QString bridgeKey; // the private prompt message of the page bridge, new for every run
+    QString uiFolder;  // folder whose pages get ZYMClient, without a trailing slash
+
+    // Native texts of the prompt dialog family.
+    QString PromptText(const char* name) const
+    {
+        return QString::fromStdString(language.String("prompt", name));
+    }
+};
+
+} // namespace zym::shell

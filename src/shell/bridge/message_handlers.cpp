@@ -1,0 +1,30 @@
+#include "bridge/message_handlers.h"
+
+#include "app/shell_context.h"
+#include "bridge/web_window.h"
+#include "bridge/window_messages.h"
+#include "ops/login_by_key_task.h"
+
+namespace zym::shell {
+
+void HandleWindowMessage(WebWindow& window, int message, std::uintptr_t wParam)
+{
+    ShellContext& context = window.Context();
+    if (message == kMsgTitleChanged)
+        return; // the skinned caption repaints itself; the plain frame needs nothing
+    auto call = context.pendingCalls.Claim(static_cast<std::uint32_t>(wParam));
+    if (!call)
+        return;
+    switch (message) {
+    case kMsgLoginByKey:
+        context.env.operationPool.Post(std::make_unique<CLoginByKeyTask>(
+            context.env, std::move(call->argument), std::move(call->reply)));
+        return;
+    default:
+        // The windows, dialogs and operations behind the other messages come with their own
+        // subsystems; until then the claimed call is released unanswered.
+        return;
+    }
+}
+
+} // namespace zym::shell

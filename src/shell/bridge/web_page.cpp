@@ -1,0 +1,63 @@
+#include "bridge/web_page.h"
+
+#include "app/shell_context.h"
+#include "bridge/page_bridge.h"
+#include "bridge/web_window.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMessageBox>
+#include <QWebEngineScript>
+
+namespace zym::shell {
+
+WebPage::WebPage(QWebEngineProfile* profile, ShellContext& context, PageBridge& bridge, WebWindow* host)
+    : QWebEnginePage(profile, host), context_(context), bridge_(bridge), host_(host)
+{}
+
+bool WebPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                               QString* result)
+{
+    // The bridge answers only calls that carry this run's key from a page of the UI folder;
+    // any other prompt returns at once without a dialog.
+    if (msg == context_.bridgeKey && !context_.bridgeKey.isEmpty() && bridge_.IsUiAddress(url()) &&
+        (securityOrigin.isEmpty() || securityOrigin.scheme() == "file")) {
+        *result = bridge_.Call(*this, defaultValue);
+        return true;
+    }
+    return false;
+}
+
+void WebPage::javaScriptAlert(const QUrl&, const QString& msg)
+{
+    QMessageBox box(QMessageBox::Warning, context_.PromptText("prompt"), msg, QMessageBox::Ok);
+    box.exec();
+}
+
+bool WebPage::javaScriptConfirm(const QUrl&, const QString& msg)
+{
+    QMessageBox box(QMessageBox::Question, context_.PromptText("prompt"), msg,
+                    QMessageBox::Yes | QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QWebEnginePage* WebPage::createWindow(WebWindowType)
+{
+    // Every pop-up opens as a plain window served the same way as its opener.
+    auto* window = new WebWindow(context_, bridge_, WebWindow::Kind::Popup);
+    window->show();
+    return window->Page();
+}
+
+void WebPage::DeliverAnswer(const QString& token, qint64 slot, const QString& text)
+{
+    const QString args =
+        QString::fromUtf8(QJsonDocument(QJsonArray{token, slot, text}).toJson(QJsonDocument::Compact));
+    runJavaScript(
+        QStringLiteral(
+            "(function(a){var d=window.__zymDeliver;if(typeof d==='function')d(a[0],a[1],a[2]);})(%1);")
+            .arg(args),
+        QWebEngineScript::MainWorld);
+}
+
+} // namespace zym::shell

@@ -1,0 +1,36 @@
+#pragma once
+// A page of a hosting window: the bridge's prompt channel, native alert and confirm boxes,
+// pop-ups as plain windows, and answers delivered back into the calling document.
+#include <QPointer>
+#include <QWebEnginePage>
+
+namespace zym::shell {
+
+struct ShellContext;
+class PageBridge;
+class WebWindow;
+
+class WebPage : public QWebEnginePage
+{
+    Q_OBJECT
+public:
+    WebPage(QWebEngineProfile* profile, ShellContext& context, PageBridge& bridge, WebWindow* host);
+
+    WebWindow* Host() const { return host_; }
+    // Runs the callback of call `slot` in the document with `token`, when it is still there.
+    void DeliverAnswer(const QString& token, qint64 slot, const QString& text);
+
+protected:
+    bool javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, const QString& defaultValue,
+                          QString* result) override;
+    void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
+    bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
+    QWebEnginePage* createWindow(WebWindowType type) override;
+
+private:
+    ShellContext& context_;
+    PageBridge& bridge_;
+    QPointer<WebWindow> host_;
+};
+
+} // namespace zym::shell

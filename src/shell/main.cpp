@@ -1,0 +1,7 @@
+// zymclient: the desktop client of the ZYM object storage service.
+#include "app/application.h"
+
+int main(int argc, char** argv)
+{
+    return zym::shell::RunApplication(argc, argv);
+}
