@@ -1,7 +1,10 @@
 // Known answers below were computed independently with Python's hmac, hashlib and base64.
 #include "service/signer.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 using namespace zym;
 
@@ -164,4 +167,28 @@ TEST(Signer, ContentMd5IsBase64OfDigest)
 {
     EXPECT_EQ(ContentMd5(""), "1B2M2Y8AsgTpgAmY7PhCfg==");
     EXPECT_EQ(ContentMd5("hello world"), "XrY7u+Ae7tCTyyK7j1rNww==");
+}
+
+TEST(Signer, ThreadsSigningAtOnceGetTheSameAnswers)
+{
+    SigningInput in;
+    in.verb = "DELETE";
+    in.date = kDate;
+    in.resource = "/bucket/";
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 2000; ++i) {
+                if (BuildAuthorization(in, kKeys) != "ZYM AKID:O1NaXdo8i6TrF/2jVzAUKPEOlgA=" ||
+                    SignRpc("POST", R"({"Ａ":"2","😀":"1"})", kKeys) != "KZl9+Tv0PbnXq4/csv1x0i2R0l0=") {
+                    ++wrong;
+                }
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
 }
