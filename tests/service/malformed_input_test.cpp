@@ -59,7 +59,8 @@ TEST(MalformedInput, RandomMutationsOfValidReplies)
 {
     std::mt19937 random(20261210); // fixed seed: the same cases on every run
     const std::string docs[] = {kListing, kUploads, kError};
-    const char alphabet[] = "<>/&;\"'=?! \r\n\0\xff\xc3\xa9abcKeyContents";
+    const char alphabet[] = "<>/&;\"'=?! \r\n\0\xff\xc3\xa9"
+                            "abcKeyContents";
     for (int round = 0; round < 4000; ++round) {
         std::string body = docs[round % 3];
         const int edits = 1 + static_cast<int>(random() % 8);
