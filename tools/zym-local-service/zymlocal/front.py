@@ -14,7 +14,12 @@ from .errors import ServiceError, error_document, new_request_id
 
 log = logging.getLogger("zym-local-service")
 
-CHUNK = 64 * 1024
+CHUNK = 1024 * 1024
+
+
+def _piece_size(throttle_bps):
+    """Pieces of about a tenth of a second when throttled, so the rate stays smooth."""
+    return min(CHUNK, max(1024, throttle_bps // 10)) if throttle_bps else CHUNK
 
 # Requests whose successful reply is a service document (rewritten); other replies, object
 # bodies above all, pass through untouched.
@@ -79,7 +84,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             raise ServiceError("InvalidArgument", "Content-Length is not a number.") from None
         parts = []
         while remaining > 0:
-            piece = self.rfile.read(min(CHUNK, remaining))
+            piece = self.rfile.read(min(_piece_size(throttle_bps), remaining))
             if not piece:
                 raise ConnectionError("request body ended early")
             parts.append(piece)
@@ -124,7 +129,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         sent = 0
         source = stream if stream is not None else _BytesReader(body)
         while sent < length:
-            piece = source.read(min(CHUNK, length - sent))
+            piece = source.read(min(_piece_size(throttle), length - sent))
             if not piece:
                 break
             if cut is not None and sent + len(piece) > cut:
