@@ -13,6 +13,7 @@ namespace {
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
 // How long the backup's reader waits for a writer to finish a commit before giving up.
 constexpr int kBackupBusyMs = 5000;
+constexpr std::size_t kCacheLimit = 128;
 
 struct ConnectionCloser
 {
@@ -20,7 +21,8 @@ struct ConnectionCloser
 };
 using ConnectionPtr = std::unique_ptr<sqlite3, ConnectionCloser>;
 
-int Bind(sqlite3_stmt* stmt, const SqlParams& params)
+// `copy`: false only when the parameters outlive every step of the statement.
+int Bind(sqlite3_stmt* stmt, const SqlParams& params, bool copy)
 {
     int index = 1;
     for (const SqlValue& v : params) {
@@ -29,7 +31,8 @@ int Bind(sqlite3_stmt* stmt, const SqlParams& params)
             rc = sqlite3_bind_int64(stmt, index, *n);
         } else {
             const std::string& t = std::get<std::string>(v);
-            rc = sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+            rc = sqlite3_bind_text(stmt, index, t.data(), static_cast<int>(t.size()),
+                                   copy ? SQLITE_TRANSIENT : SQLITE_STATIC);
         }
         if (rc != SQLITE_OK) {
             return rc;
@@ -168,15 +171,45 @@ bool SQLiteWrap::ExecLocked(std::string_view sql, const SqlParams* params)
         sqlite3_free(message);
         return Fail(rc) == SQLITE_OK;
     }
-    SQLiteRecordSet rs;
-    if (!PrepareLocked(sql, params, rs)) {
+    int rc = SQLITE_OK;
+    sqlite3_stmt* stmt = CachedLocked(sql, rc);
+    if (stmt == nullptr) {
+        Fail(rc);
         return false;
     }
-    int rc = SQLITE_ROW;
-    while (rc == SQLITE_ROW) {
-        rc = rs.Step();
+    rc = Bind(stmt, *params, false); // stepped to the end before returning
+    while (rc == SQLITE_OK || rc == SQLITE_ROW) {
+        rc = sqlite3_step(stmt);
     }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
     return Fail(rc == SQLITE_DONE ? SQLITE_OK : rc) == SQLITE_OK;
+}
+
+sqlite3_stmt* SQLiteWrap::CachedLocked(std::string_view sql, int& rc)
+{
+    if (auto found = cache_.find(sql); found != cache_.end()) {
+        return found->second;
+    }
+    const std::string key(sql);
+    if (cache_.size() >= kCacheLimit) {
+        for (auto& [text, stmt] : cache_) {
+            sqlite3_finalize(stmt);
+        }
+        cache_.clear();
+    }
+    sqlite3_stmt* stmt = nullptr;
+    rc = sqlite3_prepare_v3(db_, key.c_str(), static_cast<int>(key.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                            nullptr);
+    if (rc == SQLITE_OK && stmt == nullptr) {
+        rc = SQLITE_MISUSE; // empty text: nothing to run
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return nullptr;
+    }
+    cache_.emplace(key, stmt);
+    return stmt;
 }
 
 bool SQLiteWrap::Query(std::string_view sql, SQLiteRecordSet& rs)
@@ -202,7 +235,7 @@ bool SQLiteWrap::PrepareLocked(std::string_view sql, const SqlParams* params, SQ
         rc = SQLITE_MISUSE; // empty text: nothing to run
     }
     if (rc == SQLITE_OK && params != nullptr) {
-        rc = Bind(rs.stmt_, *params);
+        rc = Bind(rs.stmt_, *params, true); // stepped later by the caller
     }
     if (rc != SQLITE_OK) {
         rs.Finalize();
@@ -292,6 +325,10 @@ void SQLiteWrap::Close()
 
 void SQLiteWrap::CloseLocked()
 {
+    for (auto& [text, stmt] : cache_) {
+        sqlite3_finalize(stmt);
+    }
+    cache_.clear();
     if (db_ != nullptr) {
         Fail(sqlite3_close_v2(db_));
         db_ = nullptr;

@@ -3,10 +3,12 @@
 // Values always travel as bound parameters, never formatted into the SQL text.
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -96,12 +98,21 @@ private:
     bool PrepareLocked(std::string_view sql, const SqlParams* params, SQLiteRecordSet& rs);
     int Fail(int code);
     void CloseLocked();
+    sqlite3_stmt* CachedLocked(std::string_view sql, int& rc);
 
     mutable std::mutex lock_;
     sqlite3* db_ = nullptr;
     std::atomic<int> lastError_{0};
     bool inMemory_ = false;
     std::string path_;
+    // Prepared writes kept for reuse: the write statements are a fixed set of texts, and
+    // parsing them again for every row would cost more than running them.
+    struct TextHash
+    {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>> cache_;
 };
 
 } // namespace zym
