@@ -1,6 +1,7 @@
 // Queues 100,000 upload rows in one transaction (file and mirror), then pages through them
 // from the mirror the way the page's list does. Prints wall-clock figures; not a test.
 #include "platform/machine_id.h"
+#include "service/digest.h"
 #include "store/trans_database.h"
 
 #include <chrono>
@@ -47,7 +48,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < rows; ++i) {
         zym::TransferRow& r = queue[static_cast<std::size_t>(i)];
         r.object = "folder/sub/file-" + std::to_string(i) + ".dat";
-        r.key = zym::Sha1HexOf("bench-bucket" + r.object);
+        r.key = zym::Sha1Hex("bench-bucket" + r.object);
         r.host = "loc.zym.localhost";
         r.bucket = "bench-bucket";
         r.fullpath = "/home/user/data/folder/sub/file-" + std::to_string(i) + ".dat";

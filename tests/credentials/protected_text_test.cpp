@@ -1,5 +1,6 @@
 #include "credentials/protected_text.h"
 #include "credentials/rc4.h"
+#include "service/digest.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // Helpers for tests of the transfer queue: row builders and direct reads of the file.
 #include "platform/machine_id.h"
 #include "scratch_folder.h"
+#include "service/digest.h"
 #include "store/trans_database.h"
 
 #include <ostream>
@@ -29,7 +30,7 @@ inline TransferRow UploadRow(const std::string& bucket, const std::string& objec
                              int status = kStatusWaiting, std::int64_t size = 100)
 {
     TransferRow r;
-    r.key = Sha1HexOf(bucket + object);
+    r.key = Sha1Hex(bucket + object);
     r.host = "loc.zym.localhost";
     r.bucket = bucket;
     r.object = object;

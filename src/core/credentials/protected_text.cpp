@@ -2,20 +2,11 @@
 
 #include "credentials/rc4.h"
 #include "platform/utf16.h"
+#include "service/digest.h"
 
 #include <openssl/evp.h>
 
 namespace zym {
-
-std::string Base64Encode(std::string_view bytes)
-{
-    std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
-    const int n =
-        EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
-    out.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
-    return out;
-}
 
 std::optional<std::string> Base64Decode(std::string_view text)
 {

@@ -8,8 +8,7 @@
 
 namespace zym {
 
-std::string Base64Encode(std::string_view bytes);
-// No result for text that is not standard Base64.
+// The reverse of Base64Encode (service/digest.h): no result for text that is not standard Base64.
 std::optional<std::string> Base64Decode(std::string_view text);
 
 // Base64(Rc4(deviceKey, plain)). No result for an empty device key.

@@ -1,10 +1,10 @@
 #include "platform/machine_id.h"
 
 #include "credentials/rc4.h"
+#include "service/digest.h"
 
 #include <cstdio>
 #include <fstream>
-#include <openssl/evp.h>
 #include <sys/statvfs.h>
 #include <thread>
 
@@ -77,25 +77,9 @@ const std::string& MachineIdentifier()
     return id;
 }
 
-std::string Sha1HexOf(const std::string& text)
-{
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int size = 0;
-    if (EVP_Digest(text.data(), text.size(), digest, &size, EVP_sha1(), nullptr) != 1) {
-        return {};
-    }
-    static const char* hex = "0123456789abcdef";
-    std::string out;
-    for (unsigned int i = 0; i < size; ++i) {
-        out += hex[digest[i] >> 4];
-        out += hex[digest[i] & 15];
-    }
-    return out;
-}
-
 const std::string& MachineId()
 {
-    static const std::string id = Sha1HexOf(MachineIdentifier());
+    static const std::string id = Sha1Hex(MachineIdentifier());
     return id;
 }
 

@@ -31,10 +31,7 @@ std::string ReadMachineIdentifier(const VolumeIdReader& read, const RetryWait& w
 // even when the first read had to fall back to the check word).
 const std::string& MachineIdentifier();
 
-// 40 lowercase hex digits of the SHA-1 of the UTF-8 text.
-std::string Sha1HexOf(const std::string& text);
-
-// Sha1HexOf(MachineIdentifier()).
+// The 40 lowercase hex digits of the SHA-1 of MachineIdentifier()'s UTF-8 bytes.
 const std::string& MachineId();
 
 } // namespace zym
