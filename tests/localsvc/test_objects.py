@@ -129,6 +129,18 @@ class ObjectTest(unittest.TestCase):
         self.assertEqual(self.client.request("DELETE", "gone-bucket").status, 204)
         self.assertNotIn("gone-bucket", self.client.request("GET", None).text())
 
+    def test_pages_from_another_origin_may_call(self):
+        host = self.client.host("obj-bucket")
+        reply = self.client.raw("OPTIONS", host, "/report.pdf", [
+            ("Origin", "file://"), ("Access-Control-Request-Method", "PUT"),
+            ("Access-Control-Request-Headers", "authorization, x-zym-meta-a")])
+        self.assertEqual(reply.status, 200)
+        self.assertEqual(reply.header("Access-Control-Allow-Origin"), "*")
+        self.assertIn("PUT", reply.header("Access-Control-Allow-Methods"))
+        self.assertEqual(reply.header("Access-Control-Allow-Headers"), "authorization, x-zym-meta-a")
+        reply = self.client.get("obj-bucket", "missing.txt")
+        self.assertEqual(reply.header("Access-Control-Allow-Origin"), "*")
+
 
 if __name__ == "__main__":
     unittest.main()

@@ -67,6 +67,23 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_response(self, code, message=None):
         self._replied = True
         super().send_response(code, message)
+        # Pages shown from local files call the service from another origin.
+        self.send_header("Access-Control-Allow-Origin", "*")
+        self.send_header("Access-Control-Expose-Headers", "*")
+
+    def do_OPTIONS(self):
+        """CORS preflight: answered without a signature (browsers send none), for any host of
+        the service."""
+        self._replied = False
+        self.read_body()
+        if dialect.parse_host(self.headers.get("Host") or "", self.svc.domain) is None:
+            return self.reply_error(ServiceError("InvalidArgument", "Unknown host."))
+        headers = [
+            ("Access-Control-Allow-Methods", "GET, PUT, POST, DELETE, HEAD"),
+            ("Access-Control-Allow-Headers", self.headers.get("Access-Control-Request-Headers") or "*"),
+            ("Access-Control-Max-Age", "600"),
+        ]
+        self.reply(200, headers)
 
     do_PUT = do_POST = do_DELETE = do_HEAD = do_GET
 
