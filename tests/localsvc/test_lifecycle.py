@@ -108,6 +108,22 @@ class LifecycleTest(unittest.TestCase):
             finally:
                 service.stop()
 
+    def test_changes_are_written_without_a_clean_stop(self):
+        with tempfile.TemporaryDirectory() as data:
+            service = ServiceProcess(data=data)
+            c = Client(service.port)
+            self.assertEqual(c.create_bucket("crash-bucket").status, 200)
+            self.assertEqual(c.put("crash-bucket", "written.txt", b"before the crash").status, 200)
+            self.assertEqual(c.control("POST", "/_control/flush"), (200, {"flushed": True}))
+            service.proc.kill()
+            service.stop()
+            service = ServiceProcess(data=data)
+            try:
+                reply = Client(service.port).get("crash-bucket", "written.txt")
+                self.assertEqual((reply.status, reply.body), (200, b"before the crash"))
+            finally:
+                service.stop()
+
     def test_without_data_folder_nothing_survives(self):
         service = ServiceProcess()
         c = Client(service.port)

@@ -73,6 +73,11 @@ def handle(handler, raw_path, raw_query):
                 return _send_json(handler, 400, {"error": error})
             svc.accounts[spec["id"]] = spec["secret"]
             return _send_json(handler, 200, {"added": spec["id"]})
+    if path == "/_control/flush" and method == "POST":
+        handler.read_body()
+        if svc.persister is not None:
+            svc.persister.flush()
+        return _send_json(handler, 200, {"flushed": svc.persister is not None})
     if path == "/_control/reset" and method == "POST":
         handler.read_body()
         ok = svc.reset()

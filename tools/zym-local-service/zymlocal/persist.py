@@ -40,6 +40,7 @@ class Persister:
         self._wake = threading.Condition(self._lock)
         self._pending = set()  # (bucket, key) pairs to write again
         self._stopping = False
+        self._writing = False
         self._thread = None
 
     # -- start-up --------------------------------------------------------------------------------
@@ -97,7 +98,7 @@ class Persister:
     def object_changed(self, bucket, key):
         with self._lock:
             self._pending.add((bucket, key))
-            self._wake.notify()
+            self._wake.notify_all()
 
     def _save_buckets(self, locations):
         with self._lock:
@@ -109,18 +110,27 @@ class Persister:
     def _run(self):
         while True:
             with self._lock:
+                self._writing = False
+                self._wake.notify_all()
                 while not self._pending and not self._stopping:
                     self._wake.wait()
                 if not self._pending and self._stopping:
                     return
                 bucket, key = self._pending.pop()
+                self._writing = True
             self._write_object(bucket, key)
+
+    def flush(self):
+        """Waits until every change made so far is in the data folder."""
+        with self._lock:
+            while self._pending or self._writing:
+                self._wake.wait()
 
     def stop(self):
         """Writes everything still pending, then ends the writer thread."""
         with self._lock:
             self._stopping = True
-            self._wake.notify()
+            self._wake.notify_all()
         if self._thread is not None:
             self._thread.join()
 
