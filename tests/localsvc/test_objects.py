@@ -109,7 +109,9 @@ class ObjectTest(unittest.TestCase):
         self.assertEqual(reply.status, 200)
 
     def test_buckets_remember_their_location(self):
-        self.assertEqual(self.client.create_bucket("west-bucket", location="west").status, 200)
+        config = b"<CreateBucketConfiguration><LocationConstraint>west</LocationConstraint></CreateBucketConfiguration>"
+        reply = self.client.request("PUT", "west-bucket", location="west", body=config)
+        self.assertEqual(reply.status, 200, reply.text())
         listing = self.client.request("GET", None, location="west").text()
         self.assertIn("<Name>west-bucket</Name>", listing)
         self.assertRegex(listing, r"<Name>west-bucket</Name>.*?<Location>west</Location>")

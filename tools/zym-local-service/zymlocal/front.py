@@ -284,7 +284,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         headers = dialect.engine_headers(self.headers.items(), part_copy, self_copy)
         path = dialect.engine_path(bucket, key)
         engine_query = dialect.engine_query(query)
-        send_body = body if (body or self.command in ("PUT", "POST")) else None
+        # A creation body names a location constraint in the engine's terms; the location here
+        # comes from the host, so the body is not passed on.
+        send_body = None if creating else body if (body or self.command in ("PUT", "POST")) else None
         reply = svc.engine.request(self.command, path, engine_query, headers, send_body)
         with reply:
             status = reply.status
