@@ -5,10 +5,7 @@
 
 namespace zym {
 
-// Name of the settings value that overrides the built-in service domain suffix.
-inline constexpr const char* kServiceDomainSetting = "ServiceDomain";
-
-// The service domain suffix: the settings value when it is not empty, else the build's
+// The service domain suffix: the "ServiceDomain" settings value when it is not empty, else the build's
 // default (ZYM_SERVICE_DOMAIN). A value given without its leading "." gets one.
 std::string ServiceDomainSuffix(std::string_view settingValue);
 
