@@ -2,6 +2,10 @@
 
 #include "app/app_environment.h"
 #include "app/log.h"
+#include "app/settings_store.h"
+#include "bridge/settings_functions.h"
+#include "platform/utf16.h"
+#include "service/service_host.h"
 #include "service/signer.h"
 
 namespace zym {
@@ -36,6 +40,44 @@ void AddSessionFunctions(DirectFunctionTable& table, AppEnvironment& env, Log& l
         return std::string();
     });
     table.Add("getErrorLog", [&log](const ReadArguments&) { return log.GetErrorLog(); });
+}
+
+} // namespace zym
+
+namespace zym {
+
+void AddSettingsFunctions(DirectFunctionTable& table, SettingsFunctions& functions)
+{
+    table.Add("getTransInfo", [&functions](const ReadArguments&) { return functions.GetTransInfo(); });
+    table.Add("setTransInfo", [&functions](const ReadArguments& a) {
+        functions.SetTransInfo(a.text);
+        return std::string();
+    });
+    table.Add("gGetLanguage", [&functions](const ReadArguments&) { return functions.GetLanguage(); });
+    table.Add("gChangeLanguage", [&functions](const ReadArguments& a) {
+        functions.ChangeLanguage(a.text);
+        return std::string();
+    });
+    table.Add("getDefaultContentDisposition",
+              [&functions](const ReadArguments&) { return functions.GetDefaultContentDisposition(); });
+    table.Add("setDefaultContentDisposition", [&functions](const ReadArguments& a) {
+        functions.SetDefaultContentDisposition(a.text);
+        return std::string();
+    });
+    table.Add("getUIPath", [&functions](const ReadArguments&) { return functions.GetUIPath(); });
+}
+
+void AddHostFunctions(DirectFunctionTable& table, AppEnvironment& env, SettingsStore& settings)
+{
+    table.Add("changeHost", [&env, &settings](const ReadArguments& a) {
+        // Characters are counted as the page counts them (UTF-16 units).
+        std::u16string word = ToUtf16(a.text);
+        if (word.size() > 2)
+            word = word.substr(1, word.size() - 2);
+        const SessionValues::Snapshot session = env.session.Get();
+        ServiceEndpoint endpoint{session.host, "", ServiceDomainSuffix(settings.ServiceDomain())};
+        return ServiceHost(endpoint, FromUtf16(word));
+    });
 }
 
 } // namespace zym

@@ -13,6 +13,8 @@ namespace zym {
 
 struct AppEnvironment;
 class Log;
+class SettingsFunctions;
+class SettingsStore;
 
 using DirectHandler = std::function<std::string(const ReadArguments& args)>;
 
@@ -30,5 +32,10 @@ private:
 
 // Signing, session values, configInfo, loadFinish and the error log.
 void AddSessionFunctions(DirectFunctionTable& table, AppEnvironment& env, Log& log);
+// Transfer limits, language, default disposition and the UI folder.
+void AddSettingsFunctions(DirectFunctionTable& table, SettingsFunctions& functions);
+// changeHost: the account's own host when one is set, else the host of the location word
+// (a JSON-quoted word of 3 or more characters loses its first and last character).
+void AddHostFunctions(DirectFunctionTable& table, AppEnvironment& env, SettingsStore& settings);
 
 } // namespace zym

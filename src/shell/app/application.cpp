@@ -9,6 +9,7 @@
 #include "app/single_instance.h"
 #include "bridge/browser_profile.h"
 #include "bridge/page_bridge.h"
+#include "bridge/settings_functions.h"
 #include "bridge/web_window.h"
 #include "bridge/window_message.h"
 #include "bridge/window_messages.h"
@@ -115,6 +116,9 @@ int RunApplication(int argc, char** argv)
 
     PageBridge bridge(context);
     AddSessionFunctions(context.direct, env, context.log);
+    SettingsFunctions settingsFunctions(settings, language, env);
+    AddSettingsFunctions(context.direct, settingsFunctions);
+    AddHostFunctions(context.direct, env, settings);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
     main->Init();

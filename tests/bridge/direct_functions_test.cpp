@@ -1,0 +1,100 @@
+// The direct page functions answered by core: registration rules, session values,
+// signatures with the session's keys, changeHost's quoting rule.
+#include "app/app_environment.h"
+#include "app/log.h"
+#include "app/settings_store.h"
+#include "bridge/direct_functions.h"
+#include "service/signer.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string CallDirect(const zym::DirectFunctionTable& table, const char* name, std::string text = {},
+                       std::string text2 = {})
+{
+    const zym::DirectHandler* handler = table.Find(name);
+    if (!handler)
+        return "<no handler>";
+    zym::ReadArguments args;
+    args.proceed = true;
+    args.text = std::move(text);
+    args.text2 = std::move(text2);
+    return (*handler)(args);
+}
+
+TEST(DirectFunctionTable, AcceptsOnlyDirectCatalogueFunctions)
+{
+    zym::DirectFunctionTable table;
+    auto handler = [](const zym::ReadArguments&) {
+        return std::string("x");
+    };
+    EXPECT_TRUE(table.Add("getAccessID", handler));
+    EXPECT_FALSE(table.Add("loginByKey", handler)); // answered later, never directly
+    EXPECT_FALSE(table.Add("startUpload", handler));
+    EXPECT_FALSE(table.Add("noSuchFunction", handler));
+    EXPECT_FALSE(table.Add("getAccessId", handler)); // names are case-sensitive
+    EXPECT_EQ(table.Size(), 1u);
+    EXPECT_EQ(table.Find("loginByKey"), nullptr);
+}
+
+TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
+{
+    zym::AppEnvironment env;
+    zym::Log log([] { return std::time_t(0); });
+    zym::DirectFunctionTable table;
+    zym::AddSessionFunctions(table, env, log);
+    EXPECT_EQ(CallDirect(table, "getAccessID"), "");
+    EXPECT_EQ(CallDirect(table, "getCurrentHost"), "");
+
+    env.session.SetLogin("id1", "cn-north");
+    env.session.SetHost("my.host");
+    env.credentials.Set({"id1", "secret1"});
+    env.configText = "{\"source\":\"x\"}";
+    EXPECT_EQ(CallDirect(table, "getAccessID"), "id1");
+    EXPECT_EQ(CallDirect(table, "getCurrentLocation"), "cn-north");
+    EXPECT_EQ(CallDirect(table, "getCurrentHost"), "my.host");
+    EXPECT_EQ(CallDirect(table, "configInfo"), "{\"source\":\"x\"}");
+
+    const std::string json = "{\"verb\":\"GET\",\"expires\":5,\"canonicalized_resource\":\"/b/k\"}";
+    EXPECT_EQ(CallDirect(table, "getSignature", json), zym::SignExpiring(json, {"id1", "secret1"}));
+    EXPECT_NE(CallDirect(table, "getSignature", json), zym::SignExpiring(json, {"id1", "other"}));
+    EXPECT_EQ(CallDirect(table, "getRamSignature", "GET", "{\"a\":\"1\"}"),
+              zym::SignRpc("GET", "{\"a\":\"1\"}", {"id1", "secret1"}));
+
+    EXPECT_FALSE(env.pageLoaded.load());
+    CallDirect(table, "loadFinish");
+    EXPECT_TRUE(env.pageLoaded.load());
+}
+
+TEST(HostFunctions, ChangeHostStripsQuotedWordsAndPrefersTheAccountHost)
+{
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("zym_change_host_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    zym::SettingsStore settings((folder / "settings.reg").string());
+    ASSERT_TRUE(settings.WriteText("ServiceDomain", ".zym.localhost:9000"));
+    zym::AppEnvironment env;
+    zym::DirectFunctionTable table;
+    zym::AddHostFunctions(table, env, settings);
+
+    struct Case
+    {
+        const char* text;
+        const char* host;
+    } cases[] = {{"\"cn-east\"", "cn-east.zym.localhost:9000"},
+                 {"abc", "b.zym.localhost:9000"},
+                 {"ab", "ab.zym.localhost:9000"},
+                 {"a", "a.zym.localhost:9000"},
+                 {"\"区域\"", "区域.zym.localhost:9000"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(CallDirect(table, "changeHost", c.text), c.host) << c.text;
+
+    env.session.SetHost("account.example.localhost");
+    EXPECT_EQ(CallDirect(table, "changeHost", "\"cn-east\""), "account.example.localhost");
+    std::filesystem::remove_all(folder);
+}
+
+} // namespace
