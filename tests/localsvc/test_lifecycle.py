@@ -124,6 +124,30 @@ class LifecycleTest(unittest.TestCase):
             finally:
                 service.stop()
 
+    def test_reset_forgets_everything_also_in_the_data_folder(self):
+        with tempfile.TemporaryDirectory() as data:
+            service = ServiceProcess(data=data)
+            try:
+                c = Client(service.port)
+                self.assertEqual(c.create_bucket("reset-bucket").status, 200)
+                self.assertEqual(c.put("reset-bucket", "a.txt", b"a").status, 200)
+                c.control("POST", "/_control/faults", {"key": "zzz", "status": 500})
+                self.assertEqual(c.control("POST", "/_control/reset"), (200, {"reset": True}))
+                self.assertNotIn(b"reset-bucket", c.request("GET", None).body)
+                self.assertEqual(c.control("GET", "/_control/faults"), (200, []))
+                # The name is free again, in any location.
+                self.assertEqual(c.create_bucket("reset-bucket", location="other").status, 200)
+                c.control("POST", "/_control/flush")
+            finally:
+                service.stop()
+            service = ServiceProcess(data=data)
+            try:
+                c = Client(service.port, location="other")
+                self.assertEqual(c.request("GET", "reset-bucket").status, 200)
+                self.assertEqual(c.get("reset-bucket", "a.txt").status, 404)
+            finally:
+                service.stop()
+
     def test_without_data_folder_nothing_survives(self):
         service = ServiceProcess()
         c = Client(service.port)
