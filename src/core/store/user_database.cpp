@@ -1,0 +1,150 @@
+#include "store/user_database.h"
+
+#include "platform/folders.h"
+#include "platform/trash.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace zym {
+namespace {
+
+constexpr std::string_view kCreateUserinfo = "CREATE TABLE userinfo(accessid char[1000],accesskey "
+                                             "char[1000],area char[1000],host char[1000],password char "
+                                             "[40]);";
+constexpr std::string_view kCreateRam =
+    "CREATE TABLE IF NOT EXISTS ram (keyid varchar[500],subkeyid varchar[500],"
+    "subsecret varchar[500],createtime bigint,PRIMARY KEY(subkeyid));";
+constexpr std::string_view kCreateSts =
+    "CREATE TABLE IF NOT EXISTS sts (keyid varchar[500],subkeyid varchar[500],token varchar[500],stskeyid "
+    "varchar[500],stssecret varchar[500],createtime bigint,expiretime bigint,PRIMARY KEY(stskeyid));";
+constexpr std::string_view kCreateVersion = "CREATE TABLE sqlsversion(version char[20]);";
+constexpr std::string_view kCurrentVersion = "1.0.0.2";
+// The saved log-in of this version is not readable by the current one.
+constexpr std::string_view kDroppedLoginVersion = "1.0.0.1";
+
+} // namespace
+
+bool CUserDatabase::Open(const std::string& path)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    path_ = path;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty()) {
+        MakeFolders(folder.string());
+    }
+    return db_.Open(path, false);
+}
+
+bool CUserDatabase::InitUserDatabase()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return InitLocked(true);
+}
+
+bool CUserDatabase::InitLocked(bool mayRebuild)
+{
+    if (!db_.IsTableExist("userinfo") && !db_.Exec(kCreateUserinfo) && IsDamagedCode(db_.lastError())) {
+        return Rebuild(mayRebuild);
+    }
+    db_.Exec(kCreateRam);
+    db_.Exec(kCreateSts);
+    if (!db_.IsTableExist("sqlsversion")) {
+        if (!db_.Exec(kCreateVersion)) {
+            return false;
+        }
+        return db_.Exec("insert into sqlsversion values(?);", {std::string(kCurrentVersion)});
+    }
+    std::string version;
+    {
+        SQLiteRecordSet rs;
+        if (!db_.Query("select version from sqlsversion", rs)) {
+            return IsDamagedCode(db_.lastError()) ? Rebuild(mayRebuild) : false;
+        }
+        const int rc = rs.Step();
+        if (rc == 100) {
+            version = rs.GetText(0);
+        } else if (rc != 101 && IsDamagedCode(rc)) {
+            rs.Finalize();
+            return Rebuild(mayRebuild);
+        }
+    }
+    if (version == kDroppedLoginVersion) {
+        db_.Exec("delete from userinfo");
+    }
+    return db_.Exec("update sqlsversion set version=?;", {std::string(kCurrentVersion)});
+}
+
+// The file is unreadable: start an empty one. The damaged file goes to the trash rather than
+// being deleted, and this happens at most once per initialisation.
+bool CUserDatabase::Rebuild(bool mayRebuild)
+{
+    if (!mayRebuild || path_.empty()) {
+        return false;
+    }
+    db_.Close();
+    std::error_code ec;
+    for (const std::string& file : {path_ + "-journal", path_}) {
+        if (std::filesystem::exists(file, ec) && !MoveToTrash(file)) {
+            std::filesystem::remove(file, ec);
+        }
+    }
+    if (!db_.Open(path_, false)) {
+        return false;
+    }
+    return InitLocked(false);
+}
+
+bool CUserDatabase::SaveAccount(const AccountRecord& a)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    // One transaction, so that a failed insert does not leave the old log-in deleted.
+    if (!db_.Exec("begin transaction;")) {
+        return false;
+    }
+    const bool saved =
+        db_.Exec("delete from userinfo") &&
+        db_.Exec("insert into userinfo(accessid,accesskey,area,host,password) values(?,?,?,?,?);",
+                 {a.accessid, a.accesskey, a.area, a.host, a.password});
+    if (!saved) {
+        db_.Exec("rollback transaction;");
+        return false;
+    }
+    return db_.Exec("commit transaction;");
+}
+
+bool CUserDatabase::LoadAccount(AccountRecord& account)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    SQLiteRecordSet rs;
+    if (!db_.Query("select accessid,accesskey,area,host,password from userinfo", rs) || !rs.NextRow()) {
+        return false;
+    }
+    account = {rs.GetText(0), rs.GetText(1), rs.GetText(2), rs.GetText(3), rs.GetText(4)};
+    return true;
+}
+
+bool CUserDatabase::LoadPassword(std::string& password)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    SQLiteRecordSet rs;
+    if (!db_.Query("select password from userinfo", rs) || !rs.NextRow()) {
+        return false;
+    }
+    password = rs.GetText(0);
+    return true;
+}
+
+bool CUserDatabase::SetAccountHost(const std::string& host)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return db_.Exec("update userinfo set host=?;", {host});
+}
+
+bool CUserDatabase::ClearAccount()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return db_.Exec("delete from userinfo");
+}
+
+} // namespace zym
