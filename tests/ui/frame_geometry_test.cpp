@@ -365,3 +365,35 @@ TEST(FrameGeometry, RoundedTopCorners)
     EXPECT_EQ(sorted(CutCornerPixels(1, 1)), sorted({{0, 0}}));
     EXPECT_TRUE(CutCornerPixels(0, 0).empty());
 }
+
+TEST(FrameGeometry, DragResizeKeepsTheOppositeEdgesAndTheMinimum)
+{
+    const FrameRect start{100, 100, 400, 300};
+    struct Case
+    {
+        FrameHit edge;
+        int dx, dy;
+        FrameRect expected;
+    } cases[] = {
+        {FrameHit::Right, 50, 99, {100, 100, 450, 300}},
+        {FrameHit::Bottom, 99, 50, {100, 100, 400, 350}},
+        {FrameHit::Left, -50, 0, {50, 100, 450, 300}},
+        {FrameHit::Left, 50, 0, {150, 100, 350, 300}},
+        {FrameHit::Top, 0, 20, {100, 120, 400, 280}},
+        {FrameHit::TopLeft, 10, 10, {110, 110, 390, 290}},
+        {FrameHit::BottomRight, -10, -10, {100, 100, 390, 290}},
+        {FrameHit::TopRight, 10, -10, {100, 90, 410, 310}},
+        {FrameHit::BottomLeft, -10, 10, {90, 100, 410, 310}},
+        // Past the minimum the moving edge stops and the opposite one stays.
+        {FrameHit::Left, 390, 0, {300, 100, 200, 300}},
+        {FrameHit::Top, 0, 290, {100, 200, 400, 200}},
+        {FrameHit::BottomRight, -1000, -1000, {100, 100, 200, 200}},
+        // Not an edge: nothing changes.
+        {FrameHit::Caption, 30, 30, {100, 100, 400, 300}},
+        {FrameHit::Client, 30, 30, {100, 100, 400, 300}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DragResize(start, c.edge, c.dx, c.dy, 200, 200), c.expected)
+            << "edge " << static_cast<int>(c.edge) << " by " << c.dx << "," << c.dy;
+    EXPECT_EQ(DragResize(start, FrameHit::BottomRight, -1000, -1000, -5, 0), (FrameRect{100, 100, 0, 0}));
+}

@@ -244,6 +244,32 @@ FrameHitResult HitTest(const FrameSkin& skin, int windowWidth, int windowHeight,
     return {FrameHit::Border};
 }
 
+FrameRect DragResize(const FrameRect& start, FrameHit edge, int dx, int dy, int minWidth, int minHeight)
+{
+    const bool left = edge == FrameHit::Left || edge == FrameHit::TopLeft || edge == FrameHit::BottomLeft;
+    const bool right = edge == FrameHit::Right || edge == FrameHit::TopRight || edge == FrameHit::BottomRight;
+    const bool top = edge == FrameHit::Top || edge == FrameHit::TopLeft || edge == FrameHit::TopRight;
+    const bool bottom =
+        edge == FrameHit::Bottom || edge == FrameHit::BottomLeft || edge == FrameHit::BottomRight;
+    const int minW = std::max(0, minWidth);
+    const int minH = std::max(0, minHeight);
+
+    FrameRect r = start;
+    if (right)
+        r.width = std::max(minW, start.width + dx);
+    if (bottom)
+        r.height = std::max(minH, start.height + dy);
+    if (left) {
+        r.width = std::max(minW, start.width - dx);
+        r.x = start.Right() - r.width;
+    }
+    if (top) {
+        r.height = std::max(minH, start.height - dy);
+        r.y = start.Bottom() - r.height;
+    }
+    return r;
+}
+
 std::vector<std::pair<int, int>> CutCornerPixels(int windowWidth, int windowHeight)
 {
     const int w = windowWidth;

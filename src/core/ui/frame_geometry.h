@@ -178,6 +178,10 @@ struct FrameHitResult
 FrameHitResult HitTest(const FrameSkin& skin, int windowWidth, int windowHeight, int px, int py,
                        const FrameHitOptions& options);
 
+// The window rectangle after dragging a sizing edge or corner by (dx, dy) from where the drag began.
+// The opposite edges stay put; the size never goes below the minimum (nor below zero).
+FrameRect DragResize(const FrameRect& start, FrameHit edge, int dx, int dy, int minWidth, int minHeight);
+
 // The pixels cut from the window region so that both top corners are rounded.
 std::vector<std::pair<int, int>> CutCornerPixels(int windowWidth, int windowHeight);
 
