@@ -1,4 +1,4 @@
-// Shared pieces of the frame tests: one application object, a framed window shown offscreen, mouse
+// Shared pieces of the frame tests: a framed window shown offscreen, mouse
 // events sent to the window or to the widget, and pixel helpers over the frame images.
 #pragma once
 
@@ -16,15 +16,6 @@
 #include <memory>
 
 namespace zym::frametest {
-
-inline QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "test_shell_frame";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
 
 inline QString SourceFolder()
 {
@@ -125,7 +116,7 @@ class FrameTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        App();
+        ASSERT_NE(qApp, nullptr) << "main() makes the application object";
         dlg = std::make_unique<CSkinBaseDlg>();
         dlg->InitWebFrame(SourceFolder(), true);
         dlg->setWindowTitle("Bucket browser");
