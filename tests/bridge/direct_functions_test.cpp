@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/direct_functions.h"
+#include "platform/machine_id.h"
 #include "service/signer.h"
 
 #include <cstdlib>
@@ -67,6 +68,16 @@ TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
     EXPECT_FALSE(env.pageLoaded.load());
     CallDirect(table, "loadFinish");
     EXPECT_TRUE(env.pageLoaded.load());
+}
+
+TEST(DeviceFunctions, GetDeviceEncodingIsTheMachineIdDigest)
+{
+    zym::DirectFunctionTable table;
+    zym::AddDeviceFunctions(table);
+    const std::string answer = CallDirect(table, "getDeviceEncoding");
+    EXPECT_EQ(answer, zym::MachineId());
+    ASSERT_EQ(answer.size(), 40u);
+    EXPECT_EQ(answer.find_first_not_of("0123456789abcdef"), std::string::npos);
 }
 
 TEST(HostFunctions, ChangeHostStripsQuotedWordsAndPrefersTheAccountHost)

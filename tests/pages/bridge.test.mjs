@@ -56,6 +56,7 @@ describe('ZYMClient in the real program', () => {
       trans: ZYMClient.getTransInfo(),
       errorLog: ZYMClient.getErrorLog(),
       loadFinish: typeof ZYMClient.loadFinish(),
+      device: [ZYMClient.getDeviceEncoding(), ZYMClient.getDeviceEncoding()],
     }));
     assert.equal(r.accessId, '""');
     assert.equal(r.host, '');
@@ -70,6 +71,8 @@ describe('ZYMClient in the real program', () => {
                      ['download_peer_max', 'download_task_max', 'upload_peer_max', 'upload_task_max']);
     assert.ok(Array.isArray(JSON.parse(r.errorLog).list));
     assert.equal(r.loadFinish, 'undefined');
+    assert.match(r.device[0], /^"[0-9a-f]{40}"$/);
+    assert.equal(r.device[1], r.device[0]);
   });
 
   test('settings changed by one call are seen by the next', async () => {

@@ -4,6 +4,7 @@
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/settings_functions.h"
+#include "platform/machine_id.h"
 #include "platform/utf16.h"
 #include "service/service_host.h"
 #include "service/signer.h"
@@ -65,6 +66,11 @@ void AddSettingsFunctions(DirectFunctionTable& table, SettingsFunctions& functio
         return std::string();
     });
     table.Add("getUIPath", [&functions](const ReadArguments&) { return functions.GetUIPath(); });
+}
+
+void AddDeviceFunctions(DirectFunctionTable& table)
+{
+    table.Add("getDeviceEncoding", [](const ReadArguments&) { return MachineId(); });
 }
 
 void AddHostFunctions(DirectFunctionTable& table, AppEnvironment& env, SettingsStore& settings)

@@ -32,6 +32,8 @@ private:
 
 // Signing, session values, configInfo, loadFinish and the error log.
 void AddSessionFunctions(DirectFunctionTable& table, AppEnvironment& env, Log& log);
+// getDeviceEncoding: the SHA-1 of this machine's identifier.
+void AddDeviceFunctions(DirectFunctionTable& table);
 // Transfer limits, language, default disposition and the UI folder.
 void AddSettingsFunctions(DirectFunctionTable& table, SettingsFunctions& functions);
 // changeHost: the account's own host when one is set, else the host of the location word

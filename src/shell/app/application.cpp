@@ -119,6 +119,7 @@ int RunApplication(int argc, char** argv)
     SettingsFunctions settingsFunctions(settings, language, env);
     AddSettingsFunctions(context.direct, settingsFunctions);
     AddHostFunctions(context.direct, env, settings);
+    AddDeviceFunctions(context.direct);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
     main->Init();
