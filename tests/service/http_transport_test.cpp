@@ -93,6 +93,22 @@ TEST(PerformRequest, ShortBodyCountsAsCompletedAndFailuresCarryTheirResult)
     }
 }
 
+TEST(PerformRequest, DroppedBodyStillGivesTheStatus)
+{
+    const std::string payload(1 << 20, 'p');
+    LoopbackHttpServer server([&](const ReceivedRequest&) { return Reply(HttpAnswer(200, "OK", payload)); });
+    curl_delegate curl;
+    HttpRequest request{server.Url("/big"), "GET", "", {}};
+    request.keepBody = false;
+    HttpResponse response;
+    ASSERT_TRUE(PerformRequest(curl, request, response));
+    EXPECT_EQ(response.body, "");
+    EXPECT_EQ(StatusFromHeaders(response.headers), 200);
+    request.keepBody = true;
+    ASSERT_TRUE(PerformRequest(curl, request, response));
+    EXPECT_EQ(response.body.size(), payload.size());
+}
+
 TEST(PerformRequest, StatusLineWithoutReasonPhraseIsAFailedStatus)
 {
     LoopbackHttpServer server([](const ReceivedRequest&) { return Reply(HttpAnswer(200, "", "<x/>")); });
@@ -242,14 +258,22 @@ TEST(Proxy, RequestsGoThroughTheProcessProxyOnlyWhenItIsSet)
     const std::string proxyText = "127.0.0.1:" + std::to_string(server.port());
     // libcurl would read this by itself; a switched-off proxy must stay off.
     ::setenv("http_proxy", proxyText.c_str(), 1);
-    SetProcessProxy({});
+    ConfigureProcessProxy(false);
     {
         curl_delegate curl;
         HttpResponse response;
         ASSERT_TRUE(PerformRequest(curl, {server.Url("/direct"), "GET", "", {}}, response));
         EXPECT_TRUE(server.Requests().back().head.starts_with("GET /direct HTTP/1.1"));
     }
+    // With the setting on, the same variable is the proxy.
+    ConfigureProcessProxy(true);
     ::unsetenv("http_proxy");
+    {
+        curl_delegate curl;
+        HttpResponse response;
+        ASSERT_TRUE(PerformRequest(curl, {"http://from-env.zym.invalid/x", "GET", "", {}}, response));
+        EXPECT_TRUE(server.Requests().back().head.starts_with("GET http://from-env.zym.invalid/x HTTP/1.1"));
+    }
 
     ProxySettings proxy;
     proxy.enabled = true;

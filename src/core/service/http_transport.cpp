@@ -17,6 +17,11 @@ size_t AppendToString(char* data, size_t size, size_t count, void* target)
     return size * count;
 }
 
+size_t DropBytes(char*, size_t size, size_t count, void*)
+{
+    return size * count;
+}
+
 // Keeps only the header block of the latest response, so that after redirects the status
 // read from it is the final answer's.
 size_t KeepLastHeaderBlock(char* data, size_t size, size_t count, void* target)
@@ -61,8 +66,12 @@ bool Perform(curl_delegate& curl, const HttpRequest& request, HttpResponse& resp
     curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.method.c_str());
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &AppendToString);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &response.headers);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendToString);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &response.body);
+    if (request.keepBody) {
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendToString);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &response.body);
+    } else {
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &DropBytes);
+    }
     if (!request.body.empty()) {
         curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));

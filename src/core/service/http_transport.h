@@ -21,6 +21,9 @@ struct HttpRequest
     // Whole-transfer limit in seconds; 0 takes the call's own (60 s, or 600 s for the long
     // server-side copies). Tests shorten it to provoke a time-out quickly.
     long timeoutSeconds = 0;
+    // False drops the reply body as it arrives (reading a large object only to check it can
+    // be read must not hold it in memory).
+    bool keepBody = true;
 };
 
 struct HttpResponse

@@ -68,6 +68,7 @@ bool GetObject(const ServiceCall& call, const std::string& bucket, const std::st
     request.verb = "GET";
     request.bucket = bucket;
     request.key = key;
+    request.keepBody = false;
     return SendServiceRequest(call, request, nullptr);
 }
 

@@ -64,6 +64,11 @@ void SetProcessProxy(const ProxySettings& settings)
     processProxy = settings;
 }
 
+void ConfigureProcessProxy(bool proxySettingOn)
+{
+    SetProcessProxy(proxySettingOn ? DetectProxy() : ProxySettings{});
+}
+
 ProxySettings ProcessProxy()
 {
     std::lock_guard lock(proxyLock);

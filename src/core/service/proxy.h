@@ -28,6 +28,10 @@ ProxySettings DetectProxy(const std::function<const char*(const char*)>& getenv 
 void SetProcessProxy(const ProxySettings& settings);
 ProxySettings ProcessProxy();
 
+// Start-up: with the Proxy setting on, the proxy environment as DetectProxy reads it; off,
+// direct connections.
+void ConfigureProcessProxy(bool proxySettingOn);
+
 // Connect time-out of 30 s and the proxy for this URL's scheme. Without a proxy it tells
 // libcurl so explicitly, so that libcurl's own reading of the environment cannot bring in
 // a proxy the user switched off.

@@ -29,6 +29,7 @@ bool SendServiceRequest(const ServiceCall& call, const ServiceRequest& request, 
     http.method = request.verb;
     http.body = request.body;
     http.timeoutSeconds = call.timeoutSeconds;
+    http.keepBody = request.keepBody;
     http.headers = request.before;
     if (request.dateFirst) {
         http.headers.emplace_back("Date", date);

@@ -25,6 +25,7 @@ struct ServiceRequest
     bool dateFirst = false;                  // "Date, Authorization" instead of the reverse
     std::string body;
     bool longRequest = false; // the 600-second limit of server-side copies
+    bool keepBody = true;     // false: the reply body is dropped as it arrives
 };
 
 // "bucket.host/" + form-encoded key + sub-resource + query, with the http:// rule applied.
