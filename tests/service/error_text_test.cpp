@@ -116,5 +116,22 @@ TEST(AppErrorTextTest, ReadsThePromptWordOfEachCode)
     std::filesystem::remove_all(folder);
 }
 
+TEST(AppErrorTextTest, ShippedFilesGiveTheWordsInEachLanguage)
+{
+    LanguageDocument doc;
+    ASSERT_TRUE(doc.Load(LanguageFilePath(ZYM_SOURCE_DIR, 1)));
+    EXPECT_EQ(AppErrorText(doc, kErrorPassword), "密码不正确");
+    ASSERT_TRUE(doc.Load(LanguageFilePath(ZYM_SOURCE_DIR, 2)));
+    EXPECT_EQ(AppErrorText(doc, kErrorPassword), "The password is not correct");
+    EXPECT_EQ(ReplyText(kErrorJson, AppErrorText(doc, kErrorJson)),
+              "{\"error\":1,\"message\":\"The request is not in the expected format\"}");
+    for (int language = 1; language <= 4; ++language) {
+        ASSERT_TRUE(doc.Load(LanguageFilePath(ZYM_SOURCE_DIR, language)));
+        for (int code = 1; code <= 8; ++code) {
+            EXPECT_FALSE(AppErrorText(doc, code).empty()) << language << " " << code;
+        }
+    }
+}
+
 } // namespace
 } // namespace zym

@@ -46,7 +46,7 @@ const char* const kFixture = R"(<?xml version="1.0" encoding="utf-8"?>
     <string third="from the second prompt element" prompt="not this one"/>
   </prompt>
   <copymessage width="410" height="0215">
-    <rect icon="10,20,42,52" text="5,6,7" all="1,2,3,4,5" bad="x,12,y,9" empty=""/>
+    <rect icon="10,20,42,52" text="5,6,7" all="1,2,3,4,5" bad="x,12,y,9" empty="" anchored="10,-30,-10,0"/>
     <image fileicon="/image/file.png" none=""/>
   </copymessage>
   <skindlg>
@@ -87,8 +87,9 @@ TEST_F(LanguageDocumentTest, RectanglesSizesColoursAndImages)
         LanguageRect want;
     };
     const RectCase rects[] = {
-        {"icon", {10, 20, 42, 52}}, {"text", {5, 6, 7, 0}},  {"all", {1, 2, 3, 4}},
-        {"bad", {0, 12, 0, 9}},     {"empty", {0, 0, 0, 0}}, {"missing", {0, 0, 0, 0}},
+        {"icon", {10, 20, 42, 52}},      {"text", {5, 6, 7, 0}},  {"all", {1, 2, 3, 4}},
+        {"bad", {0, 12, 0, 9}},          {"empty", {0, 0, 0, 0}}, {"missing", {0, 0, 0, 0}},
+        {"anchored", {10, -30, -10, 0}},
     };
     for (const RectCase& c : rects) {
         const LanguageRect r = doc.Rect("copymessage", c.name);
@@ -161,9 +162,12 @@ TEST(LeadingNumberTest, ReadsOnlyLeadingDigits)
 {
     EXPECT_EQ(LeadingNumber("123abc"), 123);
     EXPECT_EQ(LeadingNumber(""), 0);
-    EXPECT_EQ(LeadingNumber("-5"), 0);
-    EXPECT_EQ(LeadingNumber(" 5"), 0);
+    EXPECT_EQ(LeadingNumber("x12"), 0);
+    EXPECT_EQ(LeadingNumber("-5"), -5);
+    EXPECT_EQ(LeadingNumber(" +7px"), 7);
+    EXPECT_EQ(LeadingNumber("- 5"), 0);
     EXPECT_EQ(LeadingNumber("99999999999999"), 2147483647);
+    EXPECT_EQ(LeadingNumber("-99999999999999"), -2147483647 - 1);
 }
 
 } // namespace

@@ -29,17 +29,25 @@ std::string LanguageFilePath(const std::string& installFolder, int language)
 
 int LeadingNumber(const std::string& text)
 {
+    // Like the C library's integer reading: blanks, an optional sign, then digits. The sign
+    // matters: layout rectangles count negative values from the right or bottom edge.
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        negative = text[i] == '-';
+        ++i;
+    }
     long long value = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9') {
-            break;
-        }
-        value = value * 10 + (c - '0');
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
         if (value > INT_MAX) {
-            return INT_MAX;
+            return negative ? INT_MIN : INT_MAX;
         }
     }
-    return static_cast<int>(value);
+    return static_cast<int>(negative ? -value : value);
 }
 
 std::uint32_t HexColour(const std::string& text)

@@ -26,12 +26,12 @@ struct LanguageRect
 // -en for 2, -tw for 3, -korean for 4; any other number gives "".
 std::string LanguageFilePath(const std::string& installFolder, int language);
 
-// Leading-digit rule of the numeric queries: the decimal digits at the start of the text,
-// 0 when there are none; values too large for an int stop at its maximum.
+// Leading-number rule of the numeric queries: optional blanks and sign, then the decimal digits
+// at the start of the text; 0 when there are none; values beyond an int stop at its limits.
 int LeadingNumber(const std::string& text);
 // Hexadecimal colour text, most significant digit first; any other character gives 0.
 std::uint32_t HexColour(const std::string& text);
-// "left,top,right,bottom"; each part by the leading-digit rule, the fourth takes the rest.
+// "left,top,right,bottom"; each part by the leading-number rule, the fourth takes the rest.
 LanguageRect ParseRect(const std::string& text);
 
 class LanguageDocument
