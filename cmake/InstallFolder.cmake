@@ -3,12 +3,12 @@
 # Programs set RUNTIME_OUTPUT_DIRECTORY to ZYM_INSTALL_FOLDER.
 set(ZYM_INSTALL_FOLDER ${PROJECT_BINARY_DIR}/bin)
 
-# Copies every file of the source folders language/, UI/ and image/ (those that exist) into the
-# install folder, again whenever one changes. The glob is checked at every build, so a folder
-# or file added later is picked up without editing this file.
+# Copies every file of the source folders language/ and image/ into the install folder, again
+# whenever one changes. The glob is checked at every build, so a file added later is picked up
+# without editing this file. UI/ is copied by the program's own target (src/shell), and one
+# writer per file keeps a parallel build from copying the same file twice at once.
 file(GLOB_RECURSE ZYM_INSTALL_FILES CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}
     ${PROJECT_SOURCE_DIR}/language/*
-    ${PROJECT_SOURCE_DIR}/UI/*
     ${PROJECT_SOURCE_DIR}/image/*)
 set(ZYM_INSTALL_OUTPUTS)
 foreach(f IN LISTS ZYM_INSTALL_FILES)
