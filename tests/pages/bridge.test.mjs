@@ -75,6 +75,28 @@ describe('ZYMClient in the real program', () => {
     assert.equal(r.device[1], r.device[0]);
   });
 
+  test('showLaunchpad does nothing before login', async () => {
+    assert.equal(await page.evaluate(() => String(ZYMClient.showLaunchpad())), 'undefined');
+    // A later call's answer proves the first was handled before it.
+    await page.evaluate(() => ZYMClient.getAccessID());
+    assert.equal(app.browser.targets().filter(t => t.url().includes('launchpad.html')).length, 0);
+  });
+
+  test('a pop-up of a UI page gets ZYMClient and closeWnd closes its window', async () => {
+    const popupTarget = app.browser.waitForTarget(t => t.url().endsWith('/frame.html'));
+    await page.evaluate(() => { window.popup = window.open('frame.html'); });
+    const popup = await (await popupTarget).page();
+    await popup.waitForFunction(() => document.readyState === 'complete');
+    assert.equal(await popup.evaluate(() => typeof ZYMClient.closeWnd), 'function');
+    const gone = new Promise(resolve => app.browser.on('targetdestroyed', t => {
+      if (t.url().endsWith('/frame.html')) resolve();
+    }));
+    // Called after this evaluation has answered, since the window goes away with it.
+    await popup.evaluate(() => { setTimeout(() => ZYMClient.closeWnd(), 0); });
+    await gone;
+    await page.waitForFunction(() => window.popup.closed);
+  });
+
   test('settings changed by one call are seen by the next', async () => {
     const r = await page.evaluate(() => {
       ZYMClient.setDefaultContentDisposition('{"default":1}');
@@ -160,6 +182,11 @@ describe('ZYMClient in the real program', () => {
     }
     const session = await page.evaluate(() => [ZYMClient.getAccessID(), ZYMClient.getCurrentLocation()]);
     assert.deepEqual(session, ['"AKID-test"', '"cn-east-1"']);
+    // Logged in, the launchpad shows on request and its page has the bridge and the callback.
+    await page.evaluate(() => ZYMClient.showLaunchpad());
+    const launchpad = await app.page('launchpad.html');
+    assert.deepEqual(await launchpad.evaluate(() => [typeof zymClientCallback, ZYMClient.getAccessID()]),
+                     ['function', '"AKID-test"']);
   });
 
   test('two quick identical calls are each answered once', async () => {

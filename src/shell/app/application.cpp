@@ -122,6 +122,10 @@ int RunApplication(int argc, char** argv)
     AddDeviceFunctions(context.direct);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
+    context.direct.Add("showLaunchpad", [&main](const ReadArguments&) {
+        main->ShowLaunchpad();
+        return std::string();
+    });
     main->Init();
     const int code = app.exec();
 

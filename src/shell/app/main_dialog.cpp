@@ -56,22 +56,34 @@ void MainDialog::Init()
 
     // The launchpad exists hidden from the start; its page loads when it is first shown.
     launchpad_ = new WebWindow(context_, bridge_, WebWindow::Kind::Launchpad);
-    std::string padPage = context_.language.Html("launchpad", "path");
-    launchpad_->SetDeferredUrl(QUrl(
-        PageUrlText(padPage.empty() ? QStringLiteral("launchpad.html") : QString::fromStdString(padPage))));
-    const LanguageRect padRect = context_.language.Rect("launchpad", "window");
-    if (padRect.right > padRect.left && padRect.bottom > padRect.top)
-        launchpad_->resize(padRect.right - padRect.left, padRect.bottom - padRect.top);
     launchpad_->hide();
 }
 
 void MainDialog::ShowLaunchpad()
 {
-    if (!launchpad_)
+    // Only a logged-in account has a launchpad to see.
+    if (shutDown_ || context_.env.session.Get().accessId.empty())
         return;
-    launchpad_->ShowAndLoad();
-    if (login_)
-        login_->hide();
+    if (!launchpad_)
+        launchpad_ = new WebWindow(context_, bridge_, WebWindow::Kind::Launchpad);
+    const std::string page = context_.language.Html("launchpad", "path");
+    const LanguageRect rect = context_.language.Rect("launchpad", "window");
+    const QSize size(rect.right - rect.left, rect.bottom - rect.top);
+    // Until its page has loaded once, every showing loads it again.
+    if (!launchpad_->PageLoaded())
+        launchpad_->Load(QUrl(
+            PageUrlText(page.empty() ? QStringLiteral("launchpad.html") : QString::fromStdString(page))));
+    if (!launchpad_->isVisible()) {
+        if (size.width() > 0 && size.height() > 0)
+            launchpad_->resize(size);
+        launchpad_->CentreOnScreen();
+    }
+    if (launchpad_->isMinimized())
+        launchpad_->showNormal();
+    else
+        launchpad_->show();
+    launchpad_->raise();
+    launchpad_->activateWindow();
 }
 
 void MainDialog::CallLaunchpad(const QString& event, const QString& text)

@@ -12,8 +12,10 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <QWebEngineScript>
+#include <algorithm>
 
 namespace zym::shell {
 
@@ -46,15 +48,14 @@ void WebWindow::Load(const QUrl& url)
     page_->load(url);
 }
 
-void WebWindow::ShowAndLoad()
+void WebWindow::CentreOnScreen()
 {
-    if (!deferredUrl_.isEmpty()) {
-        Load(deferredUrl_);
-        deferredUrl_.clear();
-    }
-    show();
-    raise();
-    activateWindow();
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    resize(std::min(width(), area.width()), std::min(height(), area.height()));
+    move(area.center() - rect().center());
 }
 
 void WebWindow::RunScript(const QString& script)

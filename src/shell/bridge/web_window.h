@@ -30,9 +30,8 @@ public:
     ShellContext& Context() const { return context_; }
 
     void Load(const QUrl& url);
-    // The launchpad's page is loaded the first time the window is shown.
-    void SetDeferredUrl(const QUrl& url) { deferredUrl_ = url; }
-    void ShowAndLoad();
+    // Moves the window to the middle of its screen, keeping it within the screen.
+    void CentreOnScreen();
     bool PageLoaded() const { return pageLoaded_; }
     // Runs script in the main frame of the window's page.
     void RunScript(const QString& script);
@@ -47,7 +46,6 @@ private:
     Kind kind_;
     WebView* view_ = nullptr;
     WebPage* page_ = nullptr;
-    QUrl deferredUrl_;
     bool pageLoaded_ = false;
     bool closingByMessage_ = false;
 };
