@@ -10,7 +10,7 @@
 #include "bridge/browser_profile.h"
 #include "bridge/page_bridge.h"
 #include "bridge/settings_functions.h"
-#include "bridge/web_window.h"
+#include "bridge/web_dialogs.h"
 #include "bridge/window_message.h"
 #include "bridge/window_messages.h"
 #include "platform/folders.h"
@@ -133,7 +133,7 @@ int RunApplication(int argc, char** argv)
     mainDialog = nullptr;
     main.reset();
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (qobject_cast<WebWindow*>(w))
+        if (qobject_cast<CWebBaseDlg*>(w))
             delete w;
     }
     ReleaseBrowserProfile();

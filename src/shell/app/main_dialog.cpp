@@ -2,12 +2,13 @@
 
 #include "app/shell_context.h"
 #include "app/ui_config.h"
-#include "bridge/web_window.h"
+#include "bridge/web_dialogs.h"
 #include "bridge/window_message.h"
 #include "bridge/window_messages.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QUrl>
 #include <curl/curl.h>
@@ -27,12 +28,6 @@ MainDialog::~MainDialog()
     context_.mainDialog = nullptr;
 }
 
-QString MainDialog::PageUrlText(const QString& page) const
-{
-    // Pages come from the UI folder in use (UIPath, else the install folder's UI).
-    return QUrl::fromLocalFile(context_.uiFolder + '/' + page).toString();
-}
-
 void MainDialog::Init()
 {
     AppEnvironment& env = context_.env;
@@ -45,18 +40,18 @@ void MainDialog::Init()
     env.configSource = config.source;
 
     // The login window is the first window the user sees.
-    login_ = new WebWindow(context_, bridge_, WebWindow::Kind::Login);
-    std::string loginPage = context_.language.Html("weblogin", "path");
-    login_->Load(QUrl(
-        PageUrlText(loginPage.empty() ? QStringLiteral("login.html") : QString::fromStdString(loginPage))));
-    const LanguageRect loginRect = context_.language.Rect("weblogin", "window");
-    if (loginRect.right > loginRect.left && loginRect.bottom > loginRect.top)
-        login_->resize(loginRect.right - loginRect.left, loginRect.bottom - loginRect.top);
-    login_->show();
+    // The program ends only through the shutdown sequence, never because the last visible
+    // window went (the login window hides when a page closes it).
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+
+    // The login window is the first window the user sees; it computes its own address and size.
+    login_ = new CWebLogin(context_, bridge_);
+    login_->InitDialog();
+    login_->ShowInFront();
 
     // The launchpad exists hidden from the start; its page loads when it is first shown.
-    launchpad_ = new WebWindow(context_, bridge_, WebWindow::Kind::Launchpad);
-    launchpad_->hide();
+    launchpad_ = new CLaunchpad(context_, bridge_);
+    launchpad_->InitDialog();
 }
 
 void MainDialog::ShowLaunchpad()
@@ -64,26 +59,11 @@ void MainDialog::ShowLaunchpad()
     // Only a logged-in account has a launchpad to see.
     if (shutDown_ || context_.env.session.Get().accessId.empty())
         return;
-    if (!launchpad_)
-        launchpad_ = new WebWindow(context_, bridge_, WebWindow::Kind::Launchpad);
-    const std::string page = context_.language.Html("launchpad", "path");
-    const LanguageRect rect = context_.language.Rect("launchpad", "window");
-    const QSize size(rect.right - rect.left, rect.bottom - rect.top);
-    // Until its page has loaded once, every showing loads it again.
-    if (!launchpad_->PageLoaded())
-        launchpad_->Load(QUrl(
-            PageUrlText(page.empty() ? QStringLiteral("launchpad.html") : QString::fromStdString(page))));
-    if (!launchpad_->isVisible()) {
-        if (size.width() > 0 && size.height() > 0)
-            launchpad_->resize(size);
-        launchpad_->CentreOnScreen();
+    if (!launchpad_) {
+        launchpad_ = new CLaunchpad(context_, bridge_);
+        launchpad_->InitDialog();
     }
-    if (launchpad_->isMinimized())
-        launchpad_->showNormal();
-    else
-        launchpad_->show();
-    launchpad_->raise();
-    launchpad_->activateWindow();
+    launchpad_->ShowLaunchpad();
 }
 
 void MainDialog::CallLaunchpad(const QString& event, const QString& text)

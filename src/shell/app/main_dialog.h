@@ -10,7 +10,8 @@ namespace zym::shell {
 
 struct ShellContext;
 class PageBridge;
-class WebWindow;
+class CWebLogin;
+class CLaunchpad;
 
 class MainDialog : public QObject
 {
@@ -24,8 +25,8 @@ public:
     // The initialisation that follows start-up: log, config.json, login window, launchpad.
     void Init();
 
-    WebWindow* LoginWindow() const { return login_; }
-    WebWindow* Launchpad() const { return launchpad_; }
+    CWebLogin* LoginWindow() const { return login_; }
+    CLaunchpad* Launchpad() const { return launchpad_; }
     // Shows the launchpad (loading its page the first time) and hides the login window.
     void ShowLaunchpad();
     // Runs zymClientCallback(event, text) in the launchpad's page.
@@ -42,12 +43,11 @@ private:
     void Activate();
     void Shutdown();
     void StartSibling();
-    QString PageUrlText(const QString& page) const;
 
     ShellContext& context_;
     PageBridge& bridge_;
-    QPointer<WebWindow> login_;
-    QPointer<WebWindow> launchpad_;
+    QPointer<CWebLogin> login_;
+    QPointer<CLaunchpad> launchpad_;
     bool shutDown_ = false;
 };
 

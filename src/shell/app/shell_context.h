@@ -8,6 +8,8 @@
 #include "bridge/pending_call.h"
 #include "ui/language_document.h"
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <mutex>
@@ -50,6 +52,10 @@ struct ShellContext
     DirectFunctionTable direct;
     DragFileList dragFiles;
     MainDialog* mainDialog = nullptr;
+    // The living "sole" and "single" windows, each registered from its initialisation until it
+    // is cancelled; empty when there is none.
+    QPointer<QObject> soleWindow;
+    QPointer<QObject> singleWindow;
     QString bridgeKey; // the private prompt message of the page bridge, new for every run
     QString uiFolder;  // folder whose pages get ZYMClient, without a trailing slash
 

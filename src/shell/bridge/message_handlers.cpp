@@ -1,13 +1,14 @@
 #include "bridge/message_handlers.h"
 
 #include "app/shell_context.h"
-#include "bridge/web_window.h"
+#include "bridge/show_window.h"
+#include "bridge/web_base_dlg.h"
 #include "bridge/window_messages.h"
 #include "ops/login_by_key_task.h"
 
 namespace zym::shell {
 
-void HandleWindowMessage(WebWindow& window, int message, std::uintptr_t wParam)
+void HandleWindowMessage(CWebBaseDlg& window, int message, std::uintptr_t wParam)
 {
     ShellContext& context = window.Context();
     if (message == kMsgTitleChanged)
@@ -16,6 +17,13 @@ void HandleWindowMessage(WebWindow& window, int message, std::uintptr_t wParam)
     if (!call)
         return;
     switch (message) {
+    case kMsgShowWnd:
+        ShowWnd(context, window.Bridge(), call->argument);
+        return;
+    case kMsgShowAuthorizationDlg:
+        // The call's record is not used and its callback is never called.
+        ShowAuthorizationDlg(context, window.Bridge());
+        return;
     case kMsgLoginByKey:
         context.env.operationPool.Post(std::make_unique<CLoginByKeyTask>(
             context.env, std::move(call->argument), std::move(call->reply)));

@@ -6,8 +6,8 @@
 
 namespace zym::shell {
 
-class WebWindow;
+class CWebBaseDlg;
 
-void HandleWindowMessage(WebWindow& window, int message, std::uintptr_t wParam);
+void HandleWindowMessage(CWebBaseDlg& window, int message, std::uintptr_t wParam);
 
 } // namespace zym::shell

@@ -2,8 +2,8 @@
 
 #include "app/shell_context.h"
 #include "bridge/catalogue.h"
+#include "bridge/web_dialogs.h"
 #include "bridge/web_page.h"
-#include "bridge/web_window.h"
 #include "bridge/window_message.h"
 #include "bridge/window_messages.h"
 
@@ -77,7 +77,7 @@ QString PageBridge::Call(WebPage& page, const QString& request)
         return Json({{"v", QString::fromStdString(*answer)}});
     }
     case Route::Message: {
-        WebWindow* host = page.Host();
+        CWebBaseDlg* host = page.Host();
         const auto route = RouteFor(function->processMessage);
         if (!route || !host)
             return "{}";

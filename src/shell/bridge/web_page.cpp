@@ -2,7 +2,7 @@
 
 #include "app/shell_context.h"
 #include "bridge/page_bridge.h"
-#include "bridge/web_window.h"
+#include "bridge/web_dialogs.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -11,7 +11,7 @@
 
 namespace zym::shell {
 
-WebPage::WebPage(QWebEngineProfile* profile, ShellContext& context, PageBridge& bridge, WebWindow* host)
+WebPage::WebPage(QWebEngineProfile* profile, ShellContext& context, PageBridge& bridge, CWebBaseDlg* host)
     : QWebEnginePage(profile, host), context_(context), bridge_(bridge), host_(host)
 {}
 
@@ -44,8 +44,9 @@ bool WebPage::javaScriptConfirm(const QUrl&, const QString& msg)
 QWebEnginePage* WebPage::createWindow(WebWindowType)
 {
     // Every pop-up opens as a plain window served the same way as its opener.
-    auto* window = new WebWindow(context_, bridge_, WebWindow::Kind::Popup);
-    window->show();
+    auto* window = new CWebDlg(context_, bridge_, QString(), true, 900, 600);
+    window->InitDialog();
+    window->ShowInFront();
     return window->Page();
 }
 

@@ -8,15 +8,15 @@ namespace zym::shell {
 
 struct ShellContext;
 class PageBridge;
-class WebWindow;
+class CWebBaseDlg;
 
 class WebPage : public QWebEnginePage
 {
     Q_OBJECT
 public:
-    WebPage(QWebEngineProfile* profile, ShellContext& context, PageBridge& bridge, WebWindow* host);
+    WebPage(QWebEngineProfile* profile, ShellContext& context, PageBridge& bridge, CWebBaseDlg* host);
 
-    WebWindow* Host() const { return host_; }
+    CWebBaseDlg* Host() const { return host_; }
     // Runs the callback of call `slot` in the document with `token`, when it is still there.
     void DeliverAnswer(const QString& token, qint64 slot, const QString& text);
 
@@ -30,7 +30,7 @@ protected:
 private:
     ShellContext& context_;
     PageBridge& bridge_;
-    QPointer<WebWindow> host_;
+    QPointer<CWebBaseDlg> host_;
 };
 
 } // namespace zym::shell

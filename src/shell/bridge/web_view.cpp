@@ -1,8 +1,8 @@
 #include "bridge/web_view.h"
 
 #include "app/shell_context.h"
+#include "bridge/web_dialogs.h"
 #include "bridge/web_page.h"
-#include "bridge/web_window.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>
@@ -38,10 +38,10 @@ void WebView::contextMenuEvent(QContextMenuEvent* event)
 
 void WebView::OpenDeveloperTools()
 {
-    auto* tools = new WebWindow(context_, bridge_, WebWindow::Kind::Popup);
+    auto* tools = new CWebDlg(context_, bridge_, QString(), true, 1000, 700);
+    tools->InitDialog();
     page()->setDevToolsPage(tools->Page());
-    tools->resize(1000, 700);
-    tools->show();
+    tools->ShowInFront();
 }
 
 // The browser's drawing widget is a child created by the view; drag events reach it, not

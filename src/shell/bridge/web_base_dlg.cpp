@@ -1,0 +1,215 @@
+#include "bridge/web_base_dlg.h"
+
+#include "app/shell_context.h"
+#include "bridge/browser_profile.h"
+#include "bridge/message_handlers.h"
+#include "bridge/web_page.h"
+#include "bridge/web_view.h"
+#include "bridge/web_window_rules.h"
+#include "bridge/window_message.h"
+#include "bridge/window_messages.h"
+#include "bridge/window_report.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWebEngineScript>
+
+namespace zym::shell {
+
+namespace {
+
+WindowRect WorkArea(const QWidget& widget)
+{
+    const QScreen* screen = widget.screen() ? widget.screen() : QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    return {area.x(), area.y(), area.width(), area.height()};
+}
+
+bool IsFrameMessage(int message)
+{
+    return message == kFrameMsgNothing || message == kFrameMsgMinimise || message == kFrameMsgMaximise ||
+           message == kFrameMsgClose;
+}
+
+} // namespace
+
+CWebBaseDlg::CWebBaseDlg(ShellContext& context, PageBridge& bridge, Kind kind, QString address,
+                         bool resizable, int width, int height)
+    : context_(context), bridge_(bridge), kind_(kind), address_(std::move(address)), resizable_(resizable),
+      width_(std::max(width, 0)), height_(std::max(height, 0))
+{
+    auto* layout = new QVBoxLayout(ClientArea());
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new WebView(context, bridge, ClientArea());
+    page_ = new WebPage(BrowserProfile(), context, bridge, this);
+    view_->setPage(page_);
+    layout->addWidget(view_);
+
+    connect(page_, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
+        setWindowTitle(title);
+        PostWindowMessage(this, kMsgTitleChanged);
+    });
+    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { pageLoaded_ = true; });
+    connect(page_, &QWebEnginePage::urlChanged, this, [] { NoteWindowsChanged(); });
+    NoteWindowsChanged();
+}
+
+CWebBaseDlg::~CWebBaseDlg()
+{
+    CloseView();
+    NoteWindowsChanged();
+}
+
+void CWebBaseDlg::InitFrameForKind()
+{
+    InitWebFrame(QString::fromStdString(context_.env.installFolder), resizable_);
+}
+
+void CWebBaseDlg::InitDialog()
+{
+    BeforeInit();
+    InitFrameForKind();
+    setWindowIcon(QApplication::windowIcon());
+    PlaceCentred();
+    if (!address_.isEmpty())
+        Load(QUrl(address_));
+    address_.clear();
+}
+
+void CWebBaseDlg::ShowInFront()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void CWebBaseDlg::SetRequestedSize(int width, int height)
+{
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+}
+
+QSize CWebBaseDlg::OuterSize(int width, int height) const
+{
+    const FrameMargins m = ClientMargins(Skin(), false, 0);
+    const WindowRect r = zym::OuterSize(width, height, {m.left + m.right, m.top + m.bottom}, WorkArea(*this));
+    return QSize(r.width, r.height);
+}
+
+void CWebBaseDlg::ApplyMinimumSize()
+{
+    // The client never gets smaller than requested (nor the window larger than the screen).
+    setMinimumSize(OuterSize(width_, height_));
+}
+
+void CWebBaseDlg::PlaceCentred()
+{
+    const FrameMargins m = ClientMargins(Skin(), false, 0);
+    const WindowRect r =
+        CentredWindow(width_, height_, {m.left + m.right, m.top + m.bottom}, WorkArea(*this));
+    ApplyMinimumSize();
+    setGeometry(r.x, r.y, r.width, r.height);
+}
+
+void CWebBaseDlg::Retarget(const QString& address, bool resizable, int width, int height)
+{
+    resizable_ = resizable;
+    SetRequestedSize(width, height);
+    Load(QUrl(address));
+    InitFrameForKind();
+    if (isMaximized())
+        showNormal();
+    const FrameMargins m = ClientMargins(Skin(), false, 0);
+    const QRect g = geometry();
+    const WindowRect r = ResizedInPlace({g.x(), g.y(), g.width(), g.height()}, width_, height_,
+                                        {m.left + m.right, m.top + m.bottom}, WorkArea(*this));
+    setMinimumSize(0, 0); // a smaller request must be able to shrink the window
+    setGeometry(r.x, r.y, r.width, r.height);
+    ApplyMinimumSize();
+    raise();
+    ShowInFront();
+}
+
+void CWebBaseDlg::Load(const QUrl& url)
+{
+    if (page_)
+        page_->load(url);
+}
+
+void CWebBaseDlg::RunScript(const QString& script)
+{
+    if (page_)
+        page_->runJavaScript(script, QWebEngineScript::MainWorld);
+}
+
+void CWebBaseDlg::CloseView()
+{
+    if (!page_)
+        return;
+    // The page goes later, after the event that closes it has been handled.
+    WebPage* page = page_;
+    page_ = nullptr;
+    page->disconnect(this);
+    page->deleteLater();
+    NoteWindowsChanged();
+}
+
+bool CWebBaseDlg::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowStateChange:
+    case QEvent::WindowBlocked:
+    case QEvent::WindowUnblocked:
+        NoteWindowsChanged();
+        break;
+    default:
+        break;
+    }
+    if (event->type() != WindowMessageEvent::EventType())
+        return CSkinBaseDlg::event(event);
+    auto* message = static_cast<WindowMessageEvent*>(event);
+    if (message->message == kMsgClose)
+        close();
+    else if (message->message == kMsgTitleChanged)
+        FrameMessage(kFrameMsgRepaint);
+    else if (IsFrameMessage(message->message))
+        FrameMessage(message->message);
+    else
+        HandleWindowMessage(*this, message->message, message->wParam);
+    return true;
+}
+
+void CWebBaseDlg::closeEvent(QCloseEvent* event)
+{
+    OnCancel(event);
+}
+
+void CWebBaseDlg::OnCancel(QCloseEvent* event)
+{
+    CloseView();
+    event->accept();
+    deleteLater();
+}
+
+void CWebBaseDlg::keyPressEvent(QKeyEvent* event)
+{
+    // Escape belongs to the page, not to the window.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    CSkinBaseDlg::keyPressEvent(event);
+}
+
+} // namespace zym::shell
