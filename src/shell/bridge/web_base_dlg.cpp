@@ -195,6 +195,33 @@ void CWebBaseDlg::closeEvent(QCloseEvent* event)
     OnCancel(event);
 }
 
+void CWebBaseDlg::changeEvent(QEvent* event)
+{
+    CSkinBaseDlg::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        QMetaObject::invokeMethod(this, &CWebBaseDlg::FitWindowState, Qt::QueuedConnection);
+}
+
+void CWebBaseDlg::FitWindowState()
+{
+    // Without a window manager nobody resizes a frameless window that is maximised or restored;
+    // with one, the geometry already matches and nothing happens here.
+    const WindowRect area = WorkArea(*this);
+    const QRect full(area.x, area.y, area.width, area.height);
+    if (isMaximized()) {
+        if (geometry() != full) {
+            restoreGeometry_ = geometry();
+            setGeometry(full);
+            // An explicit geometry clears the maximised state; the window is still maximised.
+            setWindowState(windowState() | Qt::WindowMaximized);
+        }
+    } else if (!isMinimized() && restoreGeometry_.isValid()) {
+        if (geometry() == full)
+            setGeometry(restoreGeometry_);
+        restoreGeometry_ = QRect();
+    }
+}
+
 void CWebBaseDlg::OnCancel(QCloseEvent* event)
 {
     CloseView();

@@ -5,6 +5,7 @@
 // when it is cancelled. The kinds (bridge/web_dialogs.h) decide what closing means.
 #include "ui/skin_frame.h"
 
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <QUrl>
@@ -77,6 +78,7 @@ protected:
 
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -90,6 +92,9 @@ private:
     WebView* view_ = nullptr;
     WebPage* page_ = nullptr;
     bool pageLoaded_ = false;
+    QRect restoreGeometry_; // where a window we maximised ourselves goes back to
+
+    void FitWindowState();
 };
 
 } // namespace zym::shell
