@@ -69,6 +69,10 @@ describe('web windows', () => {
     const w = r.windows.find(x => x.kind === 'login');
     assert.ok(w.url.endsWith('/login.html'), w.url);
     assert.equal(w.resizable, false);
+    // Its client size is the right and bottom values of the language file's rectangle.
+    const english = fs.readFileSync(path.join(testUiFolder, '../../../language/default-en.xml'), 'utf8');
+    const rect = english.match(/<weblogin[\s\S]*?<rect window="(\d+),(\d+),(\d+),(\d+)"/).map(Number);
+    assert.deepEqual([w.client.width, w.client.height], [rect[3], rect[4]]);
     assert.equal(w.width - w.client.width, frameWidth);
     assert.equal(w.height - w.client.height, frameHeight);
     const launchpad = r.windows.find(x => x.kind === 'launchpad');
