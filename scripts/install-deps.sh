@@ -11,7 +11,7 @@ PACKAGES=(
     # shell
     qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libgl-dev
     # tests and screenshots
-    libgtest-dev libgmock-dev googletest xvfb xauth x11-utils imagemagick nodejs
+    libgtest-dev libgmock-dev googletest xvfb xauth x11-utils imagemagick nodejs sqlite3
     fonts-wqy-microhei
 )
 

@@ -168,3 +168,16 @@ TEST_F(LogTest, ThreadsWritingAtOnceNeverInterleaveLines)
     EXPECT_EQ(lines, kThreads * kLines);
     EXPECT_EQ(KeptMessages(log).size(), 500u);
 }
+
+TEST_F(LogTest, AfterCloseLinesReachOnlyTheList)
+{
+    Log log([] { return kWhen; });
+    ASSERT_TRUE(log.OpenLog(folder_.string()));
+    const std::string path = log.FilePath();
+    log.WriteLog("before", true);
+    log.CloseLog();
+    log.WriteLog("after", true);
+    EXPECT_EQ(ReadFile(path), "[26-12-08 21:41:33]:before\r\n");
+    EXPECT_EQ(KeptMessages(log).size(), 2u);
+    EXPECT_TRUE(log.FilePath().empty() || log.FilePath() == path);
+}

@@ -100,6 +100,12 @@ std::string Log::GetErrorLog() const
     return out;
 }
 
+void Log::CloseLog()
+{
+    std::lock_guard lock(mutex_);
+    file_ = UniqueFd();
+}
+
 std::string Log::FilePath() const
 {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -39,6 +39,9 @@ public:
     // {"list":[{"msg":"..."},...]}, oldest first, each line JSON-escaped with its stamp and line end.
     std::string GetErrorLog() const;
 
+    // Closes the file at the end of the run; later lines reach only the kept list.
+    void CloseLog();
+
     // The open file's path, or empty.
     std::string FilePath() const;
 

@@ -14,6 +14,9 @@
 #include "bridge/window_message.h"
 #include "bridge/window_messages.h"
 #include "platform/folders.h"
+#include "platform/machine_id.h"
+#include "service/proxy.h"
+#include "store/user_database.h"
 #include "ui/language_document.h"
 
 #include <QApplication>
@@ -95,6 +98,10 @@ int RunApplication(int argc, char** argv)
     }
 
     MakeFolders(env.dataFolder);
+    // The account store; a damaged file is rebuilt empty, so the run goes on either way.
+    CUserDatabase userDatabase(MachineId());
+    if (!userDatabase.Open(env.dataFolder + "/zymuser.db") || !userDatabase.InitUserDatabase())
+        ProcessLog().WriteLog("[userdb][" + env.dataFolder + "/zymuser.db][open failed]", false);
     settings.EnsureDefaults();
 
     LanguageDocument language(env.installFolder);
@@ -102,7 +109,7 @@ int RunApplication(int argc, char** argv)
     language.Load(LanguageFilePath(env.installFolder, env.language));
 
     curl_global_init(CURL_GLOBAL_ALL);
-    ShellContext context(env, ProcessLog(), settings, language);
+    ShellContext context(env, ProcessLog(), settings, language, userDatabase);
     context.bridgeKey = NewBridgeKey();
     const std::string uiPath = settings.UIPath();
     context.uiFolder = QDir::cleanPath(QString::fromStdString(uiPath.empty() ? env.defaultUiFolder : uiPath));
@@ -112,6 +119,7 @@ int RunApplication(int argc, char** argv)
     SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(env.versionText));
 
     env.operationPool.Start(3);
+    ConfigureProcessProxy(settings.Proxy() != 0);
     env.defaultDisposition = settings.Disposition();
 
     PageBridge bridge(context);
@@ -124,6 +132,10 @@ int RunApplication(int argc, char** argv)
     mainDialog = main.get();
     context.direct.Add("showLaunchpad", [&main](const ReadArguments&) {
         main->ShowLaunchpad();
+        return std::string();
+    });
+    context.direct.Add("clearPassword", [&userDatabase](const ReadArguments&) {
+        userDatabase.ClearAccount();
         return std::string();
     });
     main->Init();

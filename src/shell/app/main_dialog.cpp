@@ -104,7 +104,8 @@ bool MainDialog::event(QEvent* event)
         QCoreApplication::exit(0);
         break;
     case kMsgLogOff:
-        // Forgetting the stored accounts arrives with the user database.
+        // Log-off forgets the saved log-in before the next instance starts.
+        context_.userDatabase.ClearAccount();
         Shutdown();
         StartSibling();
         QCoreApplication::exit(0);
@@ -126,6 +127,7 @@ void MainDialog::Shutdown()
     context_.env.shuttingDown = true;
     context_.env.operationPool.Stop();
     curl_global_cleanup();
+    context_.log.CloseLog();
 }
 
 void MainDialog::ShutdownAndEnd()

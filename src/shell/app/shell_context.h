@@ -6,6 +6,7 @@
 #include "app/settings_store.h"
 #include "bridge/direct_functions.h"
 #include "bridge/pending_call.h"
+#include "store/user_database.h"
 #include "ui/language_document.h"
 
 #include <QObject>
@@ -40,14 +41,16 @@ private:
 
 struct ShellContext
 {
-    ShellContext(AppEnvironment& env, Log& log, SettingsStore& settings, LanguageDocument& language)
-        : env(env), log(log), settings(settings), language(language)
+    ShellContext(AppEnvironment& env, Log& log, SettingsStore& settings, LanguageDocument& language,
+                 CUserDatabase& userDatabase)
+        : env(env), log(log), settings(settings), language(language), userDatabase(userDatabase)
     {}
 
     AppEnvironment& env;
     Log& log;
     SettingsStore& settings;
     LanguageDocument& language;
+    CUserDatabase& userDatabase; // zymuser.db: saved log-in, sub-keys and tokens
     PendingCallList pendingCalls;
     DirectFunctionTable direct;
     DragFileList dragFiles;
