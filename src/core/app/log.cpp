@@ -2,6 +2,7 @@
 
 #include "bridge/json_text.h"
 #include "platform/folders.h"
+#include "platform/write_all.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -20,20 +21,6 @@ std::string FormatLocal(std::time_t when, const char* format)
     }
     const std::size_t n = std::strftime(buf, sizeof buf, format, &tm);
     return std::string(buf, n);
-}
-
-void WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return; // the line is lost; the program runs on
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
 }
 
 } // namespace

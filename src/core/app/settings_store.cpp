@@ -2,6 +2,7 @@
 
 #include "platform/folders.h"
 #include "platform/utf16.h"
+#include "platform/write_all.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -73,22 +74,6 @@ ReadResult ReadWhole(const std::string& path, std::string& out)
         }
         out.append(buf, static_cast<std::size_t>(n));
     }
-}
-
-bool WriteAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Writes the whole text to a new file beside path and renames it over path.

@@ -1,6 +1,7 @@
 #include "platform/trash.h"
 
 #include "platform/folders.h"
+#include "platform/write_all.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -43,22 +44,6 @@ std::string LocalTimeStamp()
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
     return text;
-}
-
-bool WriteAll(int fd, const std::string& data)
-{
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 // Moves across file systems by copying; the original goes only once the copy is complete.

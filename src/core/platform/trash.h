@@ -1,5 +1,5 @@
 #pragma once
-// The desktop trash (freedesktop.org trash specification, home trash only): a file moved
+// The desktop trash (the freedesktop.org trash layout, home trash only): a file moved
 // there keeps its contents and can be restored by the desktop's file manager.
 #include <string>
 
