@@ -204,7 +204,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         rule = svc.faults.take(facts)
         body = self.read_body(rule.get("throttle_bps") if rule else 0)
         if rule is not None and rule.get("when") == "before":
-            if self.apply_before(rule, request_id):
+            if self.apply_actions(rule, request_id):
                 return
         if kind == "control":
             return control.callback(self, raw_path, raw_query, body, rule)
@@ -224,8 +224,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         except ServiceError as e:
             return self.reply_error(e, request_id, rule)
 
-    def apply_before(self, rule, request_id):
-        """Applies a rule's before-forwarding actions; True when the request is answered."""
+    def apply_actions(self, rule, request_id):
+        """Delays, resets or answers with the rule's error; True when the request is answered."""
         if rule.get("delay_ms"):
             self.svc.stopping.wait(rule.get("delay_ms") / 1000.0)
         if rule.get("reset"):
@@ -329,14 +329,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def apply_after(self, rule, request_id):
         """After the engine has done the request: delay, reset or replace the reply."""
-        if rule.get("delay_ms"):
-            self.svc.stopping.wait(rule.get("delay_ms") / 1000.0)
-        if rule.get("reset"):
-            self.reset_connection()
-        if rule.get("status"):
-            code = rule.get("code") or "InternalError"
-            error = ServiceError(code, rule.get("message") or "Injected fault.", status=rule.get("status"))
-            self.reply_error(error, request_id, rule)
+        if self.apply_actions(rule, request_id):
             raise ConnectionReset()
 
     def check_md5(self, body, required):
