@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-    build-essential cmake ninja-build pkg-config git
+    build-essential cmake ninja-build pkg-config git ccache
     # core
     libcurl4-openssl-dev libsqlite3-dev libtinyxml2-dev libcjson-dev libssl-dev libpcre2-dev
     media-types
