@@ -1,7 +1,7 @@
 // Queues 100,000 upload rows in one transaction (file and mirror), then pages through them
 // from the mirror the way the page's list does. Prints wall-clock figures; not a test.
+#include "platform/digest.h"
 #include "platform/machine_id.h"
-#include "service/digest.h"
 #include "store/trans_database.h"
 
 #include <chrono>

@@ -1,5 +1,5 @@
 // zymclient: the desktop client of the ZYM object storage service.
-#include "app/application.h"
+#include "shell/app/application.h"
 
 int main(int argc, char** argv)
 {

@@ -1,9 +1,9 @@
 // The direct page functions answered by core: registration rules, session values,
 // signatures with the session's keys, changeHost's quoting rule.
-#include "app/app_environment.h"
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/direct_functions.h"
+#include "ops/app_environment.h"
 #include "platform/machine_id.h"
 #include "service/signer.h"
 
@@ -50,9 +50,7 @@ TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
     EXPECT_EQ(CallDirect(table, "getAccessID"), "");
     EXPECT_EQ(CallDirect(table, "getCurrentHost"), "");
 
-    env.session.SetLogin("id1", "cn-north");
-    env.session.SetHost("my.host");
-    env.credentials.Set({"id1", "secret1"});
+    env.session.Replace({"id1", "secret1", "cn-north", "my.host"});
     env.configText = "{\"source\":\"x\"}";
     EXPECT_EQ(CallDirect(table, "getAccessID"), "id1");
     EXPECT_EQ(CallDirect(table, "getCurrentLocation"), "cn-north");
@@ -103,7 +101,7 @@ TEST(HostFunctions, ChangeHostStripsQuotedWordsAndPrefersTheAccountHost)
     for (const Case& c : cases)
         EXPECT_EQ(CallDirect(table, "changeHost", c.text), c.host) << c.text;
 
-    env.session.SetHost("account.example.localhost");
+    env.session.Update([](zym::Login& l) { l.hostOverride = "account.example.localhost"; });
     EXPECT_EQ(CallDirect(table, "changeHost", "\"cn-east\""), "account.example.localhost");
     std::filesystem::remove_all(folder);
 }

@@ -1,8 +1,7 @@
-#include "bridge/json_text.h"
+#include "platform/json_text.h"
 
 #include <cjson/cJSON.h>
 #include <gtest/gtest.h>
-
 #include <memory>
 
 using zym::JsonArgs;
@@ -48,7 +47,8 @@ TEST(JsonEscape, EveryControlCharacterGivesValidJson)
 
 TEST(JsonArgs, ExactNamesLaterMemberWinsAndTypes)
 {
-    auto args = JsonArgs::Parse(R"({"url":"a","urls":"b","n":12.9,"n2":"7","url":"c","neg":-3.5,"o":{"x":1}})");
+    auto args =
+        JsonArgs::Parse(R"({"url":"a","urls":"b","n":12.9,"n2":"7","url":"c","neg":-3.5,"o":{"x":1}})");
     ASSERT_TRUE(args);
     EXPECT_EQ(args->Text("url"), "c");
     EXPECT_EQ(args->Text("urls"), "b");

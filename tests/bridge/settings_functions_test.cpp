@@ -1,8 +1,8 @@
 // The settings page functions over a real settings file and real language files.
-#include "app/app_environment.h"
+#include "app/language_document.h"
 #include "app/settings_store.h"
 #include "bridge/settings_functions.h"
-#include "ui/language_document.h"
+#include "ops/app_environment.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,6 +1,6 @@
-#include "credentials/protected_text.h"
-#include "credentials/rc4.h"
-#include "service/digest.h"
+#include "platform/digest.h"
+#include "platform/protected_text.h"
+#include "platform/rc4.h"
 
 #include <gtest/gtest.h>
 

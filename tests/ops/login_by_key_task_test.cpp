@@ -1,5 +1,5 @@
 // Logging in with a key pair: session values, signing keys and the reply.
-#include "app/app_environment.h"
+#include "ops/app_environment.h"
 #include "ops/login_by_key_task.h"
 
 #include <condition_variable>
@@ -43,18 +43,17 @@ TEST(LoginByKeyTask, SetsSessionAndKeysAndReplies)
     };
     for (const Case& c : cases) {
         zym::AppEnvironment env;
-        env.session.SetHost("kept.host");
+        env.session.Update([](zym::Login& l) { l.hostOverride = "kept.host"; });
         auto page = std::make_shared<Page>();
         ASSERT_TRUE(env.operationPool.Start(3));
         ASSERT_TRUE(env.operationPool.Post(std::make_unique<zym::CLoginByKeyTask>(env, c.argument, page)));
         EXPECT_EQ(page->WaitOne(), "{\"error\":0,\"message\":\"\"}") << c.argument;
         env.operationPool.Stop();
-        const auto session = env.session.Get();
-        EXPECT_EQ(session.accessId, c.id) << c.argument;
-        EXPECT_EQ(session.location, c.location) << c.argument;
-        EXPECT_EQ(session.host, "kept.host"); // a key login leaves the account host alone
-        EXPECT_EQ(env.credentials.Get().id, c.id);
-        EXPECT_EQ(env.credentials.Get().secret, c.secret);
+        const auto login = env.session.Current();
+        EXPECT_EQ(login->accessId, c.id) << c.argument;
+        EXPECT_EQ(login->location, c.location) << c.argument;
+        EXPECT_EQ(login->hostOverride, "kept.host"); // a key login leaves the account host alone
+        EXPECT_EQ(login->secret, c.secret);
         EXPECT_TRUE(env.loggedIn.load());
         EXPECT_EQ(page->answers.size(), 1u);
     }

@@ -1,7 +1,7 @@
 // The reply rule of page operations: an empty reply or a call without callback reaches
 // nothing; otherwise the answer reaches the page exactly once, from a pool thread.
 #include "ops/page_reply.h"
-#include "ops/task_pool.h"
+#include "platform/task_pool.h"
 
 #include <condition_variable>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The pool's observable rules: lazy growth, refusal when stopped, Stop waiting for running
 // tasks and dropping queued ones.
-#include "ops/task_pool.h"
+#include "platform/task_pool.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,6 @@
-#include "credentials/rc4.h"
+#include "platform/digest.h"
 #include "platform/machine_id.h"
-#include "service/digest.h"
+#include "platform/rc4.h"
 
 #include <gtest/gtest.h>
 #include <regex>

@@ -1,5 +1,5 @@
-#include "service/credentials.h"
-#include "service/digest.h"
+#include "platform/digest.h"
+#include "service/session.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -37,20 +37,21 @@ TEST(Digest, Base64PaddingAndBinary)
     EXPECT_EQ(encoded.find('\n'), std::string::npos);
 }
 
-TEST(SessionCredentials, ReadersAlwaysSeeOneLoginsPair)
+TEST(Session, ReadersAlwaysSeeOneLoginWhole)
 {
-    SessionCredentials creds;
-    creds.Set({"id-a", "secret-a"});
+    Session session;
+    session.Replace({"id-a", "secret-a", "loc-a", ""});
     std::atomic<bool> stop{false};
     std::atomic<int> torn{0};
     std::vector<std::thread> readers;
     for (int t = 0; t < 3; ++t) {
         readers.emplace_back([&] {
             while (!stop.load()) {
-                const AccessKeys k = creds.Get();
-                const bool a = k.id == "id-a" && k.secret == "secret-a";
-                const bool b = k.id == "id-b-longer-than-small-string-buffer" &&
-                               k.secret == "secret-b-longer-than-small-string-buffer";
+                const auto k = session.Current();
+                const bool a = k->accessId == "id-a" && k->secret == "secret-a" && k->location == "loc-a";
+                const bool b = k->accessId == "id-b-longer-than-small-string-buffer" &&
+                               k->secret == "secret-b-longer-than-small-string-buffer" &&
+                               k->location == "loc-b";
                 if (!a && !b) {
                     ++torn;
                 }
@@ -58,9 +59,9 @@ TEST(SessionCredentials, ReadersAlwaysSeeOneLoginsPair)
         });
     }
     for (int i = 0; i < 20000; ++i) {
-        creds.Set(i % 2 ? AccessKeys{"id-a", "secret-a"}
-                        : AccessKeys{"id-b-longer-than-small-string-buffer",
-                                     "secret-b-longer-than-small-string-buffer"});
+        session.Replace(i % 2 ? Login{"id-a", "secret-a", "loc-a", ""}
+                              : Login{"id-b-longer-than-small-string-buffer",
+                                      "secret-b-longer-than-small-string-buffer", "loc-b", ""});
     }
     stop = true;
     for (auto& r : readers) {

@@ -1,6 +1,6 @@
 // Reply texts and the three error-text tables in Chinese and English.
+#include "app/language_document.h"
 #include "service/error_text.h"
-#include "ui/language_document.h"
 
 #include <cjson/cJSON.h>
 #include <filesystem>

@@ -1,4 +1,3 @@
-#include "app/app_environment.h"
 #include "app/settings_store.h"
 #include "service/session_call.h"
 
@@ -14,9 +13,8 @@ TEST(SessionCall, TakesKeysHostAndTheSettingsDomain)
         std::filesystem::temp_directory_path() / ("zym-session-call-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     SettingsStore settings((folder / "settings.reg").string());
-    AppEnvironment environment;
-    environment.credentials.Set({"id-9", "secret-9"});
-    environment.session.SetLogin("id-9", "cn-east-internal");
+    Session environment;
+    environment.Replace({"id-9", "secret-9", "cn-east-internal", ""});
 
     // Without the setting: the built-in suffix.
     ServiceCall call = SessionCall(environment, settings, "cn-east");
@@ -28,7 +26,7 @@ TEST(SessionCall, TakesKeysHostAndTheSettingsDomain)
     EXPECT_EQ(SessionCall(environment, settings, "cn-east").host, "cn-east-internal.zym.localhost:8123");
     EXPECT_EQ(SessionCall(environment, settings, "cn-north").host, "cn-north.zym.localhost:8123");
 
-    environment.session.SetHost("picked.example.test");
+    environment.Update([](Login& l) { l.hostOverride = "picked.example.test"; });
     EXPECT_EQ(SessionCall(environment, settings, "cn-north").host, "picked.example.test");
     std::filesystem::remove_all(folder);
 }

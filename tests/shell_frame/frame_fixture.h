@@ -2,7 +2,7 @@
 // events sent to the window or to the widget, and pixel helpers over the frame images.
 #pragma once
 
-#include "skin_frame.h"
+#include "shell/ui/skin_frame.h"
 
 #include <QApplication>
 #include <QColor>

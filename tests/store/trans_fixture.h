@@ -1,8 +1,8 @@
 #pragma once
 // Helpers for tests of the transfer queue: row builders and direct reads of the file.
+#include "platform/digest.h"
 #include "platform/machine_id.h"
 #include "scratch_folder.h"
-#include "service/digest.h"
 #include "store/trans_database.h"
 
 #include <ostream>

@@ -1,5 +1,5 @@
 // The user database on real files: creation, upgrade, rebuild, saved log-in, sub-keys and tokens.
-#include "credentials/protected_text.h"
+#include "platform/protected_text.h"
 #include "scratch_folder.h"
 #include "store/user_database.h"
 

@@ -1,6 +1,6 @@
 // The language document over real files: every query form, its parsing rules, reloads and the
 // empty answers of a missing or malformed file.
-#include "ui/language_document.h"
+#include "app/language_document.h"
 
 #include <filesystem>
 #include <fstream>

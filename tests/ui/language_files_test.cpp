@@ -1,8 +1,8 @@
 // The four shipped language files: every key the program reads is present with a usable value,
 // formats hold exactly the placeholders the program fills, and the build copies them into the
 // install folder.
-#include "ui/language_document.h"
-#include "ui/language_keys.h"
+#include "app/language_document.h"
+#include "app/language_keys.h"
 
 #include <filesystem>
 #include <fstream>

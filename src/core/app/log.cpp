@@ -1,7 +1,7 @@
 #include "app/log.h"
 
-#include "bridge/json_text.h"
 #include "platform/folders.h"
+#include "platform/json_text.h"
 #include "platform/write_all.h"
 
 #include <cerrno>

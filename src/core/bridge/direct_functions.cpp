@@ -1,9 +1,9 @@
 #include "bridge/direct_functions.h"
 
-#include "app/app_environment.h"
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/settings_functions.h"
+#include "ops/app_environment.h"
 #include "platform/machine_id.h"
 #include "platform/utf16.h"
 #include "service/service_host.h"
@@ -28,13 +28,14 @@ const DirectHandler* DirectFunctionTable::Find(std::string_view name) const
 
 void AddSessionFunctions(DirectFunctionTable& table, AppEnvironment& env, Log& log)
 {
-    table.Add("getAccessID", [&env](const ReadArguments&) { return env.session.Get().accessId; });
-    table.Add("getCurrentLocation", [&env](const ReadArguments&) { return env.session.Get().location; });
-    table.Add("getCurrentHost", [&env](const ReadArguments&) { return env.session.Get().host; });
+    table.Add("getAccessID", [&env](const ReadArguments&) { return env.session.Current()->accessId; });
+    table.Add("getCurrentLocation", [&env](const ReadArguments&) { return env.session.Current()->location; });
+    table.Add("getCurrentHost", [&env](const ReadArguments&) { return env.session.Current()->hostOverride; });
     table.Add("getSignature",
-              [&env](const ReadArguments& a) { return SignExpiring(a.text, env.credentials.Get()); });
-    table.Add("getRamSignature",
-              [&env](const ReadArguments& a) { return SignRpc(a.text, a.text2, env.credentials.Get()); });
+              [&env](const ReadArguments& a) { return SignExpiring(a.text, env.session.Current()->Keys()); });
+    table.Add("getRamSignature", [&env](const ReadArguments& a) {
+        return SignRpc(a.text, a.text2, env.session.Current()->Keys());
+    });
     table.Add("configInfo", [&env](const ReadArguments&) { return env.configText; });
     table.Add("loadFinish", [&env](const ReadArguments&) {
         env.pageLoaded = true;
@@ -80,8 +81,8 @@ void AddHostFunctions(DirectFunctionTable& table, AppEnvironment& env, SettingsS
         std::u16string word = ToUtf16(a.text);
         if (word.size() > 2)
             word = word.substr(1, word.size() - 2);
-        const SessionValues::Snapshot session = env.session.Get();
-        ServiceEndpoint endpoint{session.host, "", ServiceDomainSuffix(settings.ServiceDomain())};
+        ServiceEndpoint endpoint{env.session.Current()->hostOverride, "",
+                                 ServiceDomainSuffix(settings.ServiceDomain())};
         return ServiceHost(endpoint, FromUtf16(word));
     });
 }

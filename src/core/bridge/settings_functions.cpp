@@ -1,9 +1,9 @@
 #include "bridge/settings_functions.h"
 
-#include "app/app_environment.h"
+#include "app/language_document.h"
 #include "app/settings_store.h"
-#include "bridge/json_text.h"
-#include "ui/language_document.h"
+#include "ops/app_environment.h"
+#include "platform/json_text.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "bridge/web_window_rules.h"
 
-#include "bridge/json_text.h"
+#include "platform/json_text.h"
 #include "store/user_database.h"
 
 #include <algorithm>

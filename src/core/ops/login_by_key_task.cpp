@@ -1,15 +1,19 @@
 #include "ops/login_by_key_task.h"
 
-#include "app/app_environment.h"
-#include "bridge/json_text.h"
+#include "ops/app_environment.h"
+#include "platform/json_text.h"
 
 namespace zym {
 
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
                           const std::string& location)
 {
-    env.session.SetLogin(accessId, location);
-    env.credentials.Set(AccessKeys{accessId, secret});
+    // Keys and location change together; the host override stays as it is.
+    env.session.Update([&](Login& login) {
+        login.accessId = accessId;
+        login.secret = secret;
+        login.location = location;
+    });
     // The transfer engine opens the account's queue here once it exists.
     env.loggedIn = true;
     return "{\"error\":0,\"message\":\"\"}";

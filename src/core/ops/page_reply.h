@@ -2,7 +2,7 @@
 // How an answer travels back to the page that made an asynchronous call. Core defines the
 // target; the shell implements it (it runs the page's callback in the calling document, and
 // drops the answer when that document has gone). Core tests use plain fakes.
-#include "ops/base_task.h"
+#include "platform/base_task.h"
 
 #include <memory>
 #include <string>

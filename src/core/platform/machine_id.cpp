@@ -1,7 +1,7 @@
 #include "platform/machine_id.h"
 
-#include "credentials/rc4.h"
-#include "service/digest.h"
+#include "platform/digest.h"
+#include "platform/rc4.h"
 
 #include <cstdio>
 #include <fstream>

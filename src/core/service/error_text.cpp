@@ -1,7 +1,7 @@
 #include "service/error_text.h"
 
-#include "bridge/json_text.h"
-#include "ui/language_document.h"
+#include "app/language_document.h"
+#include "platform/json_text.h"
 
 #include <array>
 #include <cstdio>

@@ -5,10 +5,10 @@
 // when the transfer completed and the status was 200 to 399. A transport failure leaves only
 // the model's Result set; otherwise the body (success or error document) is parsed into it.
 // Keys are raw text: form-encoded in addresses, raw in what is signed.
-#include "service/credentials.h"
 #include "service/http_transport.h"
 #include "service/reply_models.h"
 #include "service/request_documents.h"
+#include "service/session.h"
 
 #include <cstdint>
 #include <string>

@@ -8,6 +8,13 @@
 
 namespace zym {
 
+// The key pair a request or a page signature is signed with.
+struct AccessKeys
+{
+    std::string id;     // access key id, as sent in "ZYM id:signature"
+    std::string secret; // access key secret, the HMAC key
+};
+
 struct Login
 {
     std::string accessId;     // access key id, as sent in "ZYM id:signature"
@@ -16,6 +23,7 @@ struct Login
     std::string hostOverride; // the account's own host, empty when the location decides
 
     bool Empty() const { return accessId.empty(); }
+    AccessKeys Keys() const { return AccessKeys{accessId, secret}; }
 };
 
 class Session
@@ -34,6 +42,15 @@ public:
         auto next = std::make_shared<const Login>(std::move(login));
         std::lock_guard g(lock_);
         current_ = std::move(next);
+    }
+    // A new snapshot made from the current one under the lock, so two changes made at once
+    // (a login and a host change) never lose one another.
+    template <typename Change> void Update(Change change)
+    {
+        std::lock_guard g(lock_);
+        Login next = *current_;
+        change(next);
+        current_ = std::make_shared<const Login>(std::move(next));
     }
     bool LoggedIn() const { return !Current()->Empty(); }
 

@@ -1,17 +1,19 @@
 #pragma once
-// The signed call of the logged-in session for a bucket: the session's keys, the host chosen
-// from the session's host override or location and the bucket's location, and the service
-// domain suffix the settings name (else the built-in one).
+// The signed call of the logged-in session for a bucket: the keys, the host chosen from the
+// login's host override or location and the bucket's location, and the service domain suffix
+// the settings name (else the built-in one), all from one Login snapshot.
 #include "service/service_operations.h"
+#include "service/session.h"
 
 #include <string_view>
 
 namespace zym {
 
-struct AppEnvironment;
 class SettingsStore;
 
-ServiceCall SessionCall(const AppEnvironment& environment, const SettingsStore& settings,
+ServiceCall SessionCall(const Login& login, const SettingsStore& settings, std::string_view bucketLocation);
+// Reads the session's current snapshot once.
+ServiceCall SessionCall(const Session& session, const SettingsStore& settings,
                         std::string_view bucketLocation);
 
 } // namespace zym

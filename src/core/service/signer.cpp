@@ -1,8 +1,8 @@
 #include "service/signer.h"
 
-#include "bridge/json_text.h"
+#include "platform/digest.h"
+#include "platform/json_text.h"
 #include "platform/utf16.h"
-#include "service/digest.h"
 #include "service/url_encoding.h"
 
 #include <algorithm>

@@ -6,7 +6,7 @@
 //
 // Every function takes the keys explicitly; nothing is read from shared state, so signing is safe
 // from any number of threads. Signing cannot fail: empty keys or fields sign the empty text.
-#include "service/credentials.h"
+#include "service/session.h"
 
 #include <ctime>
 #include <string>

@@ -1,6 +1,6 @@
 // Sub-key ("ram") and token ("sts") records of the user database. Every text is stored in the
 // protected form; a record is found by protecting the id looked for (the form is deterministic).
-#include "credentials/protected_text.h"
+#include "platform/protected_text.h"
 #include "store/user_database.h"
 
 #include <functional>

@@ -1,4 +1,4 @@
-#include "app/chromium_flags.h"
+#include "shell/app/chromium_flags.h"
 
 #include <QByteArray>
 #include <QtGlobal>

@@ -1,10 +1,10 @@
-#include "app/main_dialog.h"
+#include "shell/app/main_dialog.h"
 
-#include "app/shell_context.h"
 #include "app/ui_config.h"
-#include "bridge/web_dialogs.h"
-#include "bridge/window_message.h"
 #include "bridge/window_messages.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/web_dialogs.h"
+#include "shell/bridge/window_message.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -57,7 +57,7 @@ void MainDialog::Init()
 void MainDialog::ShowLaunchpad()
 {
     // Only a logged-in account has a launchpad to see.
-    if (shutDown_ || context_.env.session.Get().accessId.empty())
+    if (shutDown_ || !context_.env.session.LoggedIn())
         return;
     if (!launchpad_) {
         launchpad_ = new CLaunchpad(context_, bridge_);
@@ -76,7 +76,7 @@ void MainDialog::CallLaunchpad(const QString& event, const QString& text)
 
 void MainDialog::Activate()
 {
-    if (!context_.env.session.Get().accessId.empty()) {
+    if (context_.env.session.LoggedIn()) {
         ShowLaunchpad();
         return;
     }

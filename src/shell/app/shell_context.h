@@ -1,13 +1,13 @@
 #pragma once
 // What the windows, the page bridge and the message handlers share for one run. It is made
 // by the application at start-up and handed to each part that needs it.
-#include "app/app_environment.h"
+#include "app/language_document.h"
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/direct_functions.h"
 #include "bridge/pending_call.h"
+#include "ops/app_environment.h"
 #include "store/user_database.h"
-#include "ui/language_document.h"
 
 #include <QObject>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "shell/app/single_instance.h"
 
 #include "bridge/window_messages.h"
 

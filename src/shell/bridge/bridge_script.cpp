@@ -1,4 +1,4 @@
-#include "bridge/bridge_script.h"
+#include "shell/bridge/bridge_script.h"
 
 #include "bridge/catalogue.h"
 

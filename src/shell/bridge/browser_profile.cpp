@@ -1,7 +1,7 @@
-#include "bridge/browser_profile.h"
+#include "shell/bridge/browser_profile.h"
 
-#include "app/shell_context.h"
-#include "bridge/bridge_script.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/bridge_script.h"
 
 #include <QWebEngineProfile>
 #include <QWebEngineScript>

@@ -1,10 +1,10 @@
-#include "bridge/message_handlers.h"
+#include "shell/bridge/message_handlers.h"
 
-#include "app/shell_context.h"
-#include "bridge/show_window.h"
-#include "bridge/web_base_dlg.h"
 #include "bridge/window_messages.h"
 #include "ops/login_by_key_task.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/show_window.h"
+#include "shell/bridge/web_base_dlg.h"
 
 namespace zym::shell {
 

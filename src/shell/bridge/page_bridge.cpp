@@ -1,11 +1,11 @@
-#include "bridge/page_bridge.h"
+#include "shell/bridge/page_bridge.h"
 
-#include "app/shell_context.h"
 #include "bridge/catalogue.h"
-#include "bridge/web_dialogs.h"
-#include "bridge/web_page.h"
-#include "bridge/window_message.h"
 #include "bridge/window_messages.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/web_dialogs.h"
+#include "shell/bridge/web_page.h"
+#include "shell/bridge/window_message.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "bridge/show_window.h"
+#include "shell/bridge/show_window.h"
 
-#include "app/shell_context.h"
-#include "bridge/web_dialogs.h"
 #include "bridge/web_window_rules.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/web_dialogs.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

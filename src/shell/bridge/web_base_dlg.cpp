@@ -1,14 +1,14 @@
-#include "bridge/web_base_dlg.h"
+#include "shell/bridge/web_base_dlg.h"
 
-#include "app/shell_context.h"
-#include "bridge/browser_profile.h"
-#include "bridge/message_handlers.h"
-#include "bridge/web_page.h"
-#include "bridge/web_view.h"
 #include "bridge/web_window_rules.h"
-#include "bridge/window_message.h"
 #include "bridge/window_messages.h"
-#include "bridge/window_report.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/browser_profile.h"
+#include "shell/bridge/message_handlers.h"
+#include "shell/bridge/web_page.h"
+#include "shell/bridge/web_view.h"
+#include "shell/bridge/window_message.h"
+#include "shell/bridge/window_report.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 // client area. It keeps the requested client size (the window never gets smaller), sizes and
 // centres itself, receives the numbered messages of the pages it shows, and closes its view
 // when it is cancelled. The kinds (bridge/web_dialogs.h) decide what closing means.
-#include "ui/skin_frame.h"
+#include "shell/ui/skin_frame.h"
 
 #include <QRect>
 #include <QSize>

@@ -1,8 +1,8 @@
-#include "bridge/web_dialogs.h"
+#include "shell/bridge/web_dialogs.h"
 
-#include "app/main_dialog.h"
-#include "app/shell_context.h"
 #include "bridge/web_window_rules.h"
+#include "shell/app/main_dialog.h"
+#include "shell/app/shell_context.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>

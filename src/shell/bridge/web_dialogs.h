@@ -1,6 +1,6 @@
 #pragma once
 // The kinds of web window: what each registers, how it is sized and what closing it means.
-#include "bridge/web_base_dlg.h"
+#include "shell/bridge/web_base_dlg.h"
 
 namespace zym::shell {
 

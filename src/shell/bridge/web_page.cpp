@@ -1,8 +1,8 @@
-#include "bridge/web_page.h"
+#include "shell/bridge/web_page.h"
 
-#include "app/shell_context.h"
-#include "bridge/page_bridge.h"
-#include "bridge/web_dialogs.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/page_bridge.h"
+#include "shell/bridge/web_dialogs.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

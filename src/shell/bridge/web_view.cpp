@@ -1,8 +1,8 @@
-#include "bridge/web_view.h"
+#include "shell/bridge/web_view.h"
 
-#include "app/shell_context.h"
-#include "bridge/web_dialogs.h"
-#include "bridge/web_page.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/web_dialogs.h"
+#include "shell/bridge/web_page.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>

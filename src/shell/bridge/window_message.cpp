@@ -1,4 +1,4 @@
-#include "bridge/window_message.h"
+#include "shell/bridge/window_message.h"
 
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
-#include "bridge/window_report.h"
+#include "shell/bridge/window_report.h"
 
-#include "bridge/web_base_dlg.h"
-#include "bridge/web_page.h"
+#include "shell/bridge/web_base_dlg.h"
+#include "shell/bridge/web_page.h"
 
 #include <QApplication>
 #include <QGuiApplication>

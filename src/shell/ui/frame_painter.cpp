@@ -1,4 +1,4 @@
-#include "frame_painter.h"
+#include "shell/ui/frame_painter.h"
 
 #include <QApplication>
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "skin_frame.h"
+#include "shell/ui/skin_frame.h"
 
 #include <QGuiApplication>
 #include <QPainter>

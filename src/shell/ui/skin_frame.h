@@ -4,7 +4,7 @@
 // content into ClientArea().
 #pragma once
 
-#include "frame_painter.h"
+#include "shell/ui/frame_painter.h"
 #include "ui/frame_geometry.h"
 
 #include <QPoint>

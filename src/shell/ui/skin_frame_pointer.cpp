@@ -1,6 +1,6 @@
 // Pointer handling of the self-drawn frame: hover, button clicks, caption drags and double clicks,
 // sizing by the edges, and the window-level filter that sees the pointer over the content too.
-#include "skin_frame.h"
+#include "shell/ui/skin_frame.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

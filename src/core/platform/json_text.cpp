@@ -1,4 +1,4 @@
-#include "bridge/json_text.h"
+#include "platform/json_text.h"
 
 #include <cjson/cJSON.h>
 #include <cmath>

@@ -4,7 +4,7 @@
 // thread is idle) and threads never retire before Stop; Post on a pool that is not running
 // refuses the task; Stop lets running tasks finish, drops queued ones and returns when every
 // worker has left.
-#include "ops/base_task.h"
+#include "platform/base_task.h"
 
 #include <condition_variable>
 #include <cstddef>

@@ -1,8 +1,8 @@
-#include "credentials/protected_text.h"
+#include "platform/protected_text.h"
 
-#include "credentials/rc4.h"
+#include "platform/digest.h"
+#include "platform/rc4.h"
 #include "platform/utf16.h"
-#include "service/digest.h"
 
 #include <openssl/evp.h>
 

@@ -1,4 +1,4 @@
-#include "service/digest.h"
+#include "platform/digest.h"
 
 #include <algorithm>
 #include <memory>

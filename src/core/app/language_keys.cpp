@@ -1,4 +1,4 @@
-#include "ui/language_keys.h"
+#include "app/language_keys.h"
 
 #include <array>
 

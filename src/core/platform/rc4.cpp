@@ -1,4 +1,4 @@
-#include "credentials/rc4.h"
+#include "platform/rc4.h"
 
 #include <array>
 #include <cstdint>

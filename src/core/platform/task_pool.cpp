@@ -1,4 +1,4 @@
-#include "ops/task_pool.h"
+#include "platform/task_pool.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,35 +1,14 @@
 #pragma once
 // The process-wide record of folders, session values and flags. One instance lives for the
 // whole run and is passed to the parts that need it (no global accessor).
-#include "ops/task_pool.h"
-#include "service/credentials.h"
+#include "platform/task_pool.h"
+#include "service/session.h"
 
 #include <atomic>
 #include <mutex>
 #include <string>
 
 namespace zym {
-
-// The logged-in account as the pages see it. A login writes these while page calls and
-// tasks read them, so reads and writes are serialized.
-class SessionValues
-{
-public:
-    struct Snapshot
-    {
-        std::string accessId;
-        std::string location;
-        std::string host;
-    };
-    Snapshot Get() const;
-    // A key login: id and location; the host stays as it is.
-    void SetLogin(const std::string& accessId, const std::string& location);
-    void SetHost(const std::string& host);
-
-private:
-    mutable std::mutex lock_;
-    Snapshot values_;
-};
 
 struct AppEnvironment
 {
@@ -39,8 +18,7 @@ struct AppEnvironment
     std::string tempFolder;
     std::string versionText = "0.0.0.0";
 
-    SessionValues session;
-    SessionCredentials credentials; // the key pair every request and page signature uses
+    Session session; // the logged-in account every request and page signature uses
     std::atomic<int> language{0};
     std::atomic<int> defaultDisposition{0};
     std::atomic<bool> shuttingDown{false};

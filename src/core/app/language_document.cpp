@@ -1,4 +1,4 @@
-#include "ui/language_document.h"
+#include "app/language_document.h"
 
 #include <climits>
 #include <tinyxml2.h>
