@@ -13,10 +13,10 @@
 
 namespace {
 
-std::string CallDirect(const zym::DirectFunctionTable& table, const char* name, std::string text = {},
+std::string CallDirect(const zym::HandlerRegistry& table, const char* name, std::string text = {},
                        std::string text2 = {})
 {
-    const zym::DirectHandler* handler = table.Find(name);
+    const zym::DirectHandler* handler = table.FindDirect(name);
     if (!handler)
         return "<no handler>";
     zym::ReadArguments args;
@@ -26,27 +26,12 @@ std::string CallDirect(const zym::DirectFunctionTable& table, const char* name, 
     return (*handler)(args);
 }
 
-TEST(DirectFunctionTable, AcceptsOnlyDirectCatalogueFunctions)
-{
-    zym::DirectFunctionTable table;
-    auto handler = [](const zym::ReadArguments&) {
-        return std::string("x");
-    };
-    EXPECT_TRUE(table.Add("getAccessID", handler));
-    EXPECT_FALSE(table.Add("loginByKey", handler)); // answered later, never directly
-    EXPECT_FALSE(table.Add("startUpload", handler));
-    EXPECT_FALSE(table.Add("noSuchFunction", handler));
-    EXPECT_FALSE(table.Add("getAccessId", handler)); // names are case-sensitive
-    EXPECT_EQ(table.Size(), 1u);
-    EXPECT_EQ(table.Find("loginByKey"), nullptr);
-}
-
 TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
 {
     zym::AppEnvironment env;
     zym::Log log([] { return std::time_t(0); });
-    zym::DirectFunctionTable table;
-    zym::AddSessionFunctions(table, env, log);
+    zym::HandlerRegistry table;
+    zym::RegisterSessionFunctions(table, env, log);
     EXPECT_EQ(CallDirect(table, "getAccessID"), "");
     EXPECT_EQ(CallDirect(table, "getCurrentHost"), "");
 
@@ -70,8 +55,8 @@ TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
 
 TEST(DeviceFunctions, GetDeviceEncodingIsTheMachineIdDigest)
 {
-    zym::DirectFunctionTable table;
-    zym::AddDeviceFunctions(table);
+    zym::HandlerRegistry table;
+    zym::RegisterDeviceFunctions(table);
     const std::string answer = CallDirect(table, "getDeviceEncoding");
     EXPECT_EQ(answer, zym::MachineId());
     ASSERT_EQ(answer.size(), 40u);
@@ -86,8 +71,8 @@ TEST(HostFunctions, ChangeHostStripsQuotedWordsAndPrefersTheAccountHost)
     zym::SettingsStore settings((folder / "settings.reg").string());
     ASSERT_TRUE(settings.WriteText("ServiceDomain", ".zym.localhost:9000"));
     zym::AppEnvironment env;
-    zym::DirectFunctionTable table;
-    zym::AddHostFunctions(table, env, settings);
+    zym::HandlerRegistry table;
+    zym::RegisterHostFunctions(table, env, settings);
 
     struct Case
     {

@@ -11,72 +11,60 @@
 
 namespace zym {
 
-bool DirectFunctionTable::Add(std::string_view name, DirectHandler handler)
+void RegisterSessionFunctions(HandlerRegistry& table, AppEnvironment& env, Log& log)
 {
-    const BridgeFunction* f = FindFunction(name);
-    if (!f || f->route != Route::Direct || !handler)
-        return false;
-    handlers_[std::string(name)] = std::move(handler);
-    return true;
-}
-
-const DirectHandler* DirectFunctionTable::Find(std::string_view name) const
-{
-    auto it = handlers_.find(name);
-    return it == handlers_.end() ? nullptr : &it->second;
-}
-
-void AddSessionFunctions(DirectFunctionTable& table, AppEnvironment& env, Log& log)
-{
-    table.Add("getAccessID", [&env](const ReadArguments&) { return env.session.Current()->accessId; });
-    table.Add("getCurrentLocation", [&env](const ReadArguments&) { return env.session.Current()->location; });
-    table.Add("getCurrentHost", [&env](const ReadArguments&) { return env.session.Current()->hostOverride; });
-    table.Add("getSignature",
-              [&env](const ReadArguments& a) { return SignExpiring(a.text, env.session.Current()->Keys()); });
-    table.Add("getRamSignature", [&env](const ReadArguments& a) {
+    table.AddDirect("getAccessID", [&env](const ReadArguments&) { return env.session.Current()->accessId; });
+    table.AddDirect("getCurrentLocation",
+                    [&env](const ReadArguments&) { return env.session.Current()->location; });
+    table.AddDirect("getCurrentHost",
+                    [&env](const ReadArguments&) { return env.session.Current()->hostOverride; });
+    table.AddDirect("getSignature", [&env](const ReadArguments& a) {
+        return SignExpiring(a.text, env.session.Current()->Keys());
+    });
+    table.AddDirect("getRamSignature", [&env](const ReadArguments& a) {
         return SignRpc(a.text, a.text2, env.session.Current()->Keys());
     });
-    table.Add("configInfo", [&env](const ReadArguments&) { return env.configText; });
-    table.Add("loadFinish", [&env](const ReadArguments&) {
+    table.AddDirect("configInfo", [&env](const ReadArguments&) { return env.configText; });
+    table.AddDirect("loadFinish", [&env](const ReadArguments&) {
         env.pageLoaded = true;
         return std::string();
     });
-    table.Add("getErrorLog", [&log](const ReadArguments&) { return log.GetErrorLog(); });
+    table.AddDirect("getErrorLog", [&log](const ReadArguments&) { return log.GetErrorLog(); });
 }
 
 } // namespace zym
 
 namespace zym {
 
-void AddSettingsFunctions(DirectFunctionTable& table, SettingsFunctions& functions)
+void RegisterSettingsFunctions(HandlerRegistry& table, SettingsFunctions& functions)
 {
-    table.Add("getTransInfo", [&functions](const ReadArguments&) { return functions.GetTransInfo(); });
-    table.Add("setTransInfo", [&functions](const ReadArguments& a) {
+    table.AddDirect("getTransInfo", [&functions](const ReadArguments&) { return functions.GetTransInfo(); });
+    table.AddDirect("setTransInfo", [&functions](const ReadArguments& a) {
         functions.SetTransInfo(a.text);
         return std::string();
     });
-    table.Add("gGetLanguage", [&functions](const ReadArguments&) { return functions.GetLanguage(); });
-    table.Add("gChangeLanguage", [&functions](const ReadArguments& a) {
+    table.AddDirect("gGetLanguage", [&functions](const ReadArguments&) { return functions.GetLanguage(); });
+    table.AddDirect("gChangeLanguage", [&functions](const ReadArguments& a) {
         functions.ChangeLanguage(a.text);
         return std::string();
     });
-    table.Add("getDefaultContentDisposition",
-              [&functions](const ReadArguments&) { return functions.GetDefaultContentDisposition(); });
-    table.Add("setDefaultContentDisposition", [&functions](const ReadArguments& a) {
+    table.AddDirect("getDefaultContentDisposition",
+                    [&functions](const ReadArguments&) { return functions.GetDefaultContentDisposition(); });
+    table.AddDirect("setDefaultContentDisposition", [&functions](const ReadArguments& a) {
         functions.SetDefaultContentDisposition(a.text);
         return std::string();
     });
-    table.Add("getUIPath", [&functions](const ReadArguments&) { return functions.GetUIPath(); });
+    table.AddDirect("getUIPath", [&functions](const ReadArguments&) { return functions.GetUIPath(); });
 }
 
-void AddDeviceFunctions(DirectFunctionTable& table)
+void RegisterDeviceFunctions(HandlerRegistry& table)
 {
-    table.Add("getDeviceEncoding", [](const ReadArguments&) { return MachineId(); });
+    table.AddDirect("getDeviceEncoding", [](const ReadArguments&) { return MachineId(); });
 }
 
-void AddHostFunctions(DirectFunctionTable& table, AppEnvironment& env, SettingsStore& settings)
+void RegisterHostFunctions(HandlerRegistry& table, AppEnvironment& env, SettingsStore& settings)
 {
-    table.Add("changeHost", [&env, &settings](const ReadArguments& a) {
+    table.AddDirect("changeHost", [&env, &settings](const ReadArguments& a) {
         // Characters are counted as the page counts them (UTF-16 units).
         std::u16string word = ToUtf16(a.text);
         if (word.size() > 2)

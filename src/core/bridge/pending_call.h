@@ -15,6 +15,7 @@ struct PendingCall
 {
     std::string argument; // the call's first string argument, "" when absent
     ReplyTargetPtr reply; // empty when the page passed no callback
+    std::string function; // the catalogue name whose handler claims the call
 };
 
 // Live records in order of creation. The page side appends, the handlers claim; one lock

@@ -3,6 +3,8 @@
 #include "app/language_document.h"
 #include "app/log.h"
 #include "app/settings_store.h"
+#include "bridge/account_functions.h"
+#include "bridge/direct_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/window_messages.h"
 #include "ops/app_environment.h"
@@ -14,6 +16,7 @@
 #include "shell/app/shell_context.h"
 #include "shell/app/single_instance.h"
 #include "shell/bridge/browser_profile.h"
+#include "shell/bridge/message_handlers.h"
 #include "shell/bridge/page_bridge.h"
 #include "shell/bridge/web_dialogs.h"
 #include "shell/bridge/window_message.h"
@@ -123,21 +126,18 @@ int RunApplication(int argc, char** argv)
     env.defaultDisposition = settings.Disposition();
 
     PageBridge bridge(context);
-    AddSessionFunctions(context.direct, env, context.log);
     SettingsFunctions settingsFunctions(settings, language, env);
-    AddSettingsFunctions(context.direct, settingsFunctions);
-    AddHostFunctions(context.direct, env, settings);
-    AddDeviceFunctions(context.direct);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
-    context.direct.Add("showLaunchpad", [&main](const ReadArguments&) {
-        main->ShowLaunchpad();
-        return std::string();
-    });
-    context.direct.Add("clearPassword", [&userDatabase](const ReadArguments&) {
-        userDatabase.ClearAccount();
-        return std::string();
-    });
+    // Every page function, registered by the module that owns it.
+    HandlerRegistry& handlers = context.handlers;
+    RegisterSessionFunctions(handlers, env, context.log);
+    RegisterSettingsFunctions(handlers, settingsFunctions);
+    RegisterHostFunctions(handlers, env, settings);
+    RegisterDeviceFunctions(handlers);
+    RegisterAccountFunctions(handlers, env, userDatabase);
+    RegisterWindowFunctions(handlers);
+    RegisterMainWindowFunctions(handlers, *main);
     main->Init();
     const int code = app.exec();
 

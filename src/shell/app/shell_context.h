@@ -4,7 +4,7 @@
 #include "app/language_document.h"
 #include "app/log.h"
 #include "app/settings_store.h"
-#include "bridge/direct_functions.h"
+#include "bridge/handler_registry.h"
 #include "bridge/pending_call.h"
 #include "ops/app_environment.h"
 #include "store/user_database.h"
@@ -52,7 +52,7 @@ struct ShellContext
     LanguageDocument& language;
     CUserDatabase& userDatabase; // zymuser.db: saved log-in, sub-keys and tokens
     PendingCallList pendingCalls;
-    DirectFunctionTable direct;
+    HandlerRegistry handlers; // every page function, filled at start-up
     DragFileList dragFiles;
     MainDialog* mainDialog = nullptr;
     // The living "sole" and "single" windows, each registered from its initialisation until it

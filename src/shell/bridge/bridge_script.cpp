@@ -28,6 +28,7 @@ const char* const kBridgeTemplate = R"JS(
     var token = Array.prototype.map.call(bytes, function (b) { return b.toString(16); }).join('-');
     var waiting = new Map();
 
+    var maxWaiting = 1000;
     function call(name, self, args) {
         var texts = [];
         for (var i = 0; i < args.length; ++i)
@@ -35,8 +36,12 @@ const char* const kBridgeTemplate = R"JS(
         var raw = nativePrompt.call(window, key, stringify({f: name, a: texts, t: token}));
         if (typeof raw !== 'string' || raw === '') return undefined;
         var reply = parse(raw);
-        if (typeof reply.s === 'number' && reply.c >= 0)
+        if (typeof reply.s === 'number' && reply.c >= 0) {
+            // Every call is answered (an unbuilt function at once), so entries leave on their
+            // answer; the bound only guards against answers dropped on the native side.
+            if (waiting.size >= maxWaiting) waiting.delete(waiting.keys().next().value);
             waiting.set(reply.s, {callback: args[reply.c], self: self});
+        }
         return reply.v;
     }
 

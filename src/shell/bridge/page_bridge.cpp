@@ -1,8 +1,10 @@
 #include "shell/bridge/page_bridge.h"
 
 #include "bridge/catalogue.h"
+#include "bridge/unbuilt_functions.h"
 #include "bridge/window_messages.h"
 #include "shell/app/shell_context.h"
+#include "shell/bridge/web_base_dlg.h"
 #include "shell/bridge/web_dialogs.h"
 #include "shell/bridge/web_page.h"
 #include "shell/bridge/window_message.h"
@@ -65,42 +67,46 @@ QString PageBridge::Call(WebPage& page, const QString& request)
     if (!read.proceed)
         return "{}";
 
-    switch (function->route) {
-    case Route::Direct: {
-        const DirectHandler* handler = context_.direct.Find(name);
-        if (!handler)
-            return "{}"; // its subsystem has not registered it: no made-up answer
-        const std::string value = (*handler)(read);
-        const auto answer = FormatAnswer(function->answer, value);
-        if (!answer)
-            return "{}";
-        return Json({{"v", QString::fromStdString(*answer)}});
+    const bool hasCallback = read.callbackIndex >= 0;
+    ReplyTargetPtr target;
+    qint64 slot = 0;
+    if (hasCallback) {
+        slot = nextSlot_++;
+        target = std::make_shared<PageReplyTarget>(&page, call.value("t").toString(), slot);
     }
-    case Route::Message: {
-        CWebBaseDlg* host = page.Host();
+    // The page waits on the slot only when something will answer it.
+    const QString waiting = hasCallback ? Json({{"s", slot}, {"c", read.callbackIndex}}) : QString("{}");
+
+    if (function->route == Route::Direct) {
+        if (const DirectHandler* handler = context_.handlers.FindDirect(name)) {
+            const auto answer = FormatAnswer(function->answer, (*handler)(read));
+            return answer ? Json({{"v", QString::fromStdString(*answer)}}) : QString("{}");
+        }
+    }
+    const AsyncHandler* handler = context_.handlers.FindAsync(name);
+    if (function->route == Route::Direct || !handler) {
+        const auto value = AnswerUnbuilt(*function, target, context_.language, context_.log);
+        if (value)
+            return Json({{"v", QString::fromStdString(*value)}});
+        return waiting;
+    }
+
+    CWebBaseDlg* host = page.Host();
+    if (function->route == Route::Message) {
         const auto route = RouteFor(function->processMessage);
         if (!route || !host)
             return "{}";
-        if (!route->carriesHandle) {
-            PostWindowMessage(host, route->windowMessage);
-            return "{}";
+        if (route->carriesHandle) {
+            // The hosting window's handler claims the record when the message arrives.
+            const std::uint32_t handle =
+                context_.pendingCalls.Add(PendingCall{read.text, target, std::string(function->name)});
+            PostWindowMessage(host, route->windowMessage, handle);
+            return waiting;
         }
-        const qint64 slot = nextSlot_++;
-        ReplyTargetPtr target;
-        if (read.callbackIndex >= 0)
-            target = std::make_shared<PageReplyTarget>(&page, call.value("t").toString(), slot);
-        const std::uint32_t handle = context_.pendingCalls.Add(PendingCall{read.text, target});
-        PostWindowMessage(host, route->windowMessage, handle);
-        if (!target)
-            return "{}";
-        return Json({{"s", slot}, {"c", read.callbackIndex}});
     }
-    case Route::Task:
-    case Route::Reporter:
-        // Transfer control and progress registration arrive with the transfer engine.
-        return "{}";
-    }
-    return "{}";
+    PageCall pageCall{read, target, host};
+    (*handler)(pageCall);
+    return waiting;
 }
 
 } // namespace zym::shell

@@ -3,6 +3,7 @@
 // client area. It keeps the requested client size (the window never gets smaller), sizes and
 // centres itself, receives the numbered messages of the pages it shows, and closes its view
 // when it is cancelled. The kinds (bridge/web_dialogs.h) decide what closing means.
+#include "bridge/handler_registry.h"
 #include "shell/ui/skin_frame.h"
 
 #include <QRect>
@@ -17,7 +18,7 @@ class PageBridge;
 class WebPage;
 class WebView;
 
-class CWebBaseDlg : public zym::CSkinBaseDlg
+class CWebBaseDlg : public zym::CSkinBaseDlg, public zym::HostWindow
 {
     Q_OBJECT
 public:
