@@ -131,6 +131,14 @@ class AuthTest(unittest.TestCase):
         self.assertEqual(reply.status, 200, reply.text())
         self.assertIn(b"<Key>doc.txt</Key>", reply.body)
 
+    def test_query_signed_bucket_creation_keeps_the_bucket_rules(self):
+        # The signature's own parameters must not hide that the request creates a bucket.
+        future = int(time.time()) + 600
+        signature = sign(DEMO[1], "PUT", "", "", str(future), {}, "/auth-bucket/")
+        target = "/?ZYMAccessKeyId=demo-key-id&Expires=%d&Signature=%s" % (future, quote(signature, safe=""))
+        reply = self.client.raw("PUT", self.client.host("auth-bucket"), target)
+        self.assertEqual((reply.status, error_code(reply)), (409, "BucketAlreadyExists"), reply.text())
+
 
 if __name__ == "__main__":
     unittest.main()
