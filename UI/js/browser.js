@@ -23,6 +23,7 @@ const state = {
   back: [],
   forward: [],
   loadError: null,
+  listed: false, // the first page of the folder has arrived
 };
 
 let bucketList;
@@ -103,6 +104,7 @@ function updateStatus() {
   const status = $('object-status');
   if (!state.bucket) {
     status.textContent = '';
+    status.dataset.complete = 'false';
     return;
   }
   const shown = objectList.items.length;
@@ -114,7 +116,7 @@ function updateStatus() {
   if (selected) text += ' · ' + t('browser.selected', {n: selected});
   status.textContent = text;
   status.dataset.loaded = String(loaded);
-  status.dataset.complete = state.next ? 'false' : 'true';
+  status.dataset.complete = String(state.listed && !state.next && !state.loading);
 }
 
 function updateActions() {
@@ -174,6 +176,7 @@ async function loadNextPage() {
     }
     state.next = page.next;
     state.loading = false;
+    state.listed = true;
     showError($('object-message'), null);
     refreshView({keepSelection: true});
   } catch (error) {
@@ -205,6 +208,7 @@ function reload() {
   state.entries = [];
   state.next = '';
   state.loading = false;
+  state.listed = false;
   state.loadError = null;
   showError($('object-message'), null);
   refreshView();
@@ -499,8 +503,8 @@ function deleteBucket() {
   });
 }
 
-function onSort(by) {
-  state.sort = {by, ascending: state.sort.by === by ? !state.sort.ascending : true};
+function onSort(by, {toggle = true} = {}) {
+  state.sort = {by, ascending: toggle && state.sort.by === by ? !state.sort.ascending : true};
   for (const b of document.querySelectorAll('#view-browser .list-head [data-sort]')) {
     b.setAttribute('aria-sort', b.dataset.sort === by ? (state.sort.ascending ? 'ascending' : 'descending') : 'none');
   }
@@ -603,7 +607,7 @@ export function initBrowser() {
     uploadDragged(e);
   });
   drop.addEventListener('keydown', onKey);
-  onSort('name');
+  onSort('name', {toggle: false});
   updateActions();
   return loadBuckets();
 }

@@ -6,6 +6,12 @@ export const kUnavailable = -2; // the function is not there or answered nothing
 
 const kDefaultTimeoutMs = 15000;
 
+// How long to wait for a callback; a page test may shorten every wait (globalThis.zymCallTimeoutMs).
+function waitFor(timeoutMs) {
+  const cap = Number(globalThis.zymCallTimeoutMs);
+  return cap > 0 ? Math.min(timeoutMs > 0 ? timeoutMs : cap, cap) : timeoutMs;
+}
+
 export class ZymError extends Error {
   // code: the reply's "error" number, or one of the negative codes above.
   constructor(code, message, fn = '') {
@@ -82,11 +88,12 @@ export function later(fn, argument, {timeoutMs = kDefaultTimeoutMs, callbackFirs
       return;
     }
     let done = false;
-    const timer = timeoutMs > 0 ? setTimeout(() => {
+    const wait = waitFor(timeoutMs);
+    const timer = wait > 0 ? setTimeout(() => {
       if (done) return;
       done = true;
       reject(new ZymError(kNoAnswer, '', fn));
-    }, timeoutMs) : 0;
+    }, wait) : 0;
     const callback = text => {
       if (done) return;
       done = true;

@@ -52,6 +52,7 @@ export class VirtualList {
     } else {
       for (const i of [...this.selected]) if (i >= items.length) this.selected.delete(i);
       if (this.focusIndex >= items.length) this.focusIndex = items.length - 1;
+      if (this.focusIndex < 0 && items.length) this.focusIndex = 0; // the first page of a new list
     }
     this.render();
     this.onSelection?.(this.selection());

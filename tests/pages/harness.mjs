@@ -97,3 +97,26 @@ export async function startProgram(settings = {}) {
     },
   };
 }
+
+// The shipped pages (UI/ of the source tree), for tests of the screens themselves.
+export const shippedUiFolder = path.resolve(here, '../../UI');
+
+// Starts the program on the shipped pages against a service and logs in through the log-in
+// window with the given keys; answers the program and the launchpad page.
+export async function startLoggedIn(service, {keys = {id: 'demo-key-id', secret: 'demo-key-secret'},
+                                              location = 'cn-east', settings = {}} = {}) {
+  const app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain, ...settings});
+  const login = await app.page('login.html');
+  await login.waitForSelector('body[data-ready=true]');
+  await logInThroughPage(login, keys, location);
+  const launchpad = await app.page('launchpad.html');
+  await launchpad.waitForSelector('body[data-ready=true]');
+  return {app, launchpad};
+}
+
+export async function logInThroughPage(login, keys, location) {
+  await login.$eval('#keyid', (e, v) => { e.value = v; }, keys.id);
+  await login.$eval('#keysecret', (e, v) => { e.value = v; }, keys.secret);
+  await login.$eval('#location', (e, v) => { e.value = v; }, location);
+  await login.click('#login-button');
+}
