@@ -140,7 +140,7 @@ function showVersion() {
   let version = '';
   try {
     const config = JSON.parse(direct('configInfo') || '{}');
-    version = config.version || config.source || '';
+    version = typeof config.version === 'string' ? config.version : '';
   } catch (e) {
     version = '';
   }

@@ -63,14 +63,15 @@ async function waitForBrowser(url, child) {
 }
 
 // Starts the program; settings are merged over UIPath = the test pages.
-export async function startProgram(settings = {}) {
+// extraEnv replaces parts of the environment (a real DISPLAY and QT_QPA_PLATFORM for pictures).
+export async function startProgram(settings = {}, extraEnv = {}) {
   const home = fs.mkdtempSync(path.join(os.tmpdir(), 'zym-pages-'));
   const config = path.join(home, '.config', 'ZymClient');
   fs.mkdirSync(config, {recursive: true});
   fs.writeFileSync(path.join(config, 'settings.reg'),
                    settingsText({UIPath: testUiFolder, Language: 2, ...settings}));
   const port = await freePort();
-  const env = programEnv(home, port);
+  const env = {...programEnv(home, port), ...extraEnv};
   const child = spawn(program, [], {env, stdio: ['ignore', 'ignore', 'pipe']});
   let stderr = '';
   child.stderr.on('data', d => { stderr += d; });
@@ -104,8 +105,8 @@ export const shippedUiFolder = path.resolve(here, '../../UI');
 // Starts the program on the shipped pages against a service and logs in through the log-in
 // window with the given keys; answers the program and the launchpad page.
 export async function startLoggedIn(service, {keys = {id: 'demo-key-id', secret: 'demo-key-secret'},
-                                              location = 'cn-east', settings = {}} = {}) {
-  const app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain, ...settings});
+                                              location = 'cn-east', settings = {}, env = {}} = {}) {
+  const app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain, ...settings}, env);
   const login = await app.page('login.html');
   await login.waitForSelector('body[data-ready=true]');
   await logInThroughPage(login, keys, location);
