@@ -469,12 +469,11 @@ function newBucket() {
     title: t('browser.newBucket'),
     fields: [
       {name: 'name', label: t('browser.bucketName'), required: true},
-      {name: 'location', label: t('browser.bucketLocation'), type: 'select', value: here,
-       options: locations.map(l => ({value: l, label: l}))},
+      {name: 'location', label: t('browser.bucketLocation'), value: here, required: true, suggestions: locations},
     ],
     run: async ({name, location}) => {
       name = name.trim();
-      await createBucket(hostFor(location), name);
+      await createBucket(hostFor(location.trim()), name);
       await loadBuckets();
       const made = state.buckets.find(b => b.name === name);
       if (made) navigate(made, '');
@@ -559,6 +558,7 @@ export function initBrowser() {
     rowHeight: 40, renderRow: renderBucketRow, label: t('browser.buckets'),
     onActivate: bucket => navigate(bucket, ''),
   });
+  bucketList.container.setAttribute('aria-multiselectable', 'false');
   bucketList.container.addEventListener('click', e => {
     const index = bucketList.indexOf(e.target);
     if (index >= 0) navigate(bucketList.items[index], '');

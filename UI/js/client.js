@@ -31,7 +31,15 @@ export function parseAnswer(text) {
   } catch (e) {
     const mended = text.replace(/\\(\\|a|v|')/g, (all, c) =>
       c === '\\' ? '\\\\' : c === 'a' ? '\\u0007' : c === 'v' ? '\\u000b' : "'");
-    return JSON.parse(mended);
+    try {
+      return JSON.parse(mended);
+    } catch (again) {
+      // An error reply whose message was inserted unescaped (a quote in a file name) is still
+      // an error reply: its message is everything between the fixed parts.
+      const reply = /^\{"error":(-?\d+),"message":"([\s\S]*)"\}$/.exec(text);
+      if (reply) return {error: Number(reply[1]), message: reply[2]};
+      throw again;
+    }
   }
 }
 

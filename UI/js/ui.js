@@ -103,6 +103,12 @@ export function openDialog({title, text, fields = [], okText, run, danger = fals
       input = el('input', {id, name: f.name, type: f.type || 'text', required: f.required, readonly: f.readonly,
                            autocomplete: 'off', spellcheck: 'false', min: f.min, max: f.max});
       input.value = f.value ?? '';
+      if (f.suggestions?.length) {
+        const list = el('datalist', {id: `${id}-list`});
+        for (const v of f.suggestions) list.append(el('option', {value: v}));
+        input.setAttribute('list', list.id);
+        body.append(list);
+      }
     }
     inputs[f.name] = input;
     if (f.type === 'checkbox') {
