@@ -421,6 +421,7 @@ async function share() {
   const entry = selectedObjects()[0];
   if (!entry || entry.folder) return;
   const hour = 3600;
+  let copied = false;
   const link = await openDialog({
     title: t('browser.shareTitle', {name: entry.name}),
     fields: [{name: 'expiry', label: t('browser.expiry'), type: 'select', value: String(24 * hour), options: [
@@ -433,11 +434,14 @@ async function share() {
     run: async ({expiry}) => {
       const address = shareLink(bucketHost(), state.bucket.name, entry.key, Number(expiry));
       direct('setClipboardData', JSON.stringify(address));
+      // setClipboardData answers nothing, so the page's own copy is what it can vouch for.
+      copied = await navigator.clipboard.writeText(address).then(() => true, () => false);
       return address;
     },
   });
   if (typeof link !== 'string') return;
-  await openDialog({title: t('browser.shareTitle', {name: entry.name}), text: t('browser.linkCopied'),
+  await openDialog({title: t('browser.shareTitle', {name: entry.name}),
+                    text: copied ? t('browser.linkCopied') : t('browser.linkNotCopied'),
                     fields: [{name: 'link', label: t('browser.link'), type: 'textarea', value: link, readonly: true}]});
 }
 
