@@ -187,6 +187,26 @@ describe('the object browser against the local service', () => {
     await page.click('#tab-browser');
   });
 
+  test('settings: transfer limits saved in the page are what getTransInfo answers', async () => {
+    await page.click('#tab-settings');
+    await page.$eval('#limits input[name=upload_task_max]', e => { e.value = '7'; });
+    await page.$eval('#limits input[name=download_peer_max]', e => { e.value = ''; }); // left empty: kept
+    const before = JSON.parse(await page.evaluate(() => ZYMClient.getTransInfo()));
+    await page.click('#limits button[type=submit]');
+    await page.waitForFunction(() => document.querySelector('#limits-message').textContent !== '');
+    const after = JSON.parse(await page.evaluate(() => ZYMClient.getTransInfo()));
+    assert.deepEqual(after, {...before, upload_task_max: 7});
+    assert.equal(await page.$eval('#limits input[name=download_peer_max]', e => e.value),
+                 String(before.download_peer_max));
+  });
+
+  test('settings: the sub-key list or the reason it cannot be read', async () => {
+    const built = await page.evaluate(() => typeof ZYMClient.gAccountAction('getrams', '{}') === 'string');
+    const message = await page.$eval('#accounts-message', e => e.textContent);
+    if (built) assert.equal(message, '');
+    else assert.match(message, /ZYMClient\.gAccountAction is not available/);
+  });
+
   test('the language switches live with gChangeLanguage', async () => {
     await page.click('#tab-settings');
     await page.select('#language', '1');
