@@ -433,7 +433,11 @@ async function share() {
     okText: t('browser.makeLink'),
     run: async ({expiry}) => {
       const address = shareLink(bucketHost(), state.bucket.name, entry.key, Number(expiry));
-      direct('setClipboardData', JSON.stringify(address));
+      try {
+        direct('setClipboardData', JSON.stringify(address));
+      } catch (error) {
+        // the page's own copy below still works, and the link is shown either way
+      }
       // setClipboardData answers nothing, so the page's own copy is what it can vouch for.
       copied = await navigator.clipboard.writeText(address).then(() => true, () => false);
       return address;

@@ -64,7 +64,18 @@ export function has(fn) {
 export function direct(fn, ...args) {
   const c = native();
   if (!c || typeof c[fn] !== 'function') throw new ZymError(kUnavailable, '', fn);
-  return c[fn](...args);
+  const answer = c[fn](...args);
+  // A function that has no handler yet answers with the error reply instead of its own text.
+  if (typeof answer === 'string' && answer.startsWith('{"error":')) {
+    let reply;
+    try {
+      reply = parseAnswer(answer);
+    } catch (e) {
+      reply = null;
+    }
+    checkReply(reply, fn);
+  }
+  return answer;
 }
 
 // A direct function whose answer is JSON (getTransInfo, gGetLanguage, getUpload, ...).

@@ -3,7 +3,7 @@
 import assert from 'node:assert/strict';
 import {test} from 'node:test';
 
-import {ZymError, checkReply, parseAnswer} from '../../UI/js/client.js';
+import {ZymError, checkReply, direct, directJson, parseAnswer} from '../../UI/js/client.js';
 import {formEncode} from '../../UI/js/service.js';
 
 test('answers are read as JSON, with the native escapes mended', () => {
@@ -30,4 +30,20 @@ test('the error reply becomes one ZymError; 0 and {} are success', () => {
 test('object keys in addresses are form-encoded as the service reads them', () => {
   assert.equal(formEncode('a b/c+d~é*.txt'), 'a+b%2Fc%2Bd~%C3%A9%2A.txt');
   assert.equal(formEncode('<img src=x>'), '%3Cimg+src%3Dx%3E');
+});
+
+test('a direct function that answers the error reply instead of its text fails as ZymError', () => {
+  globalThis.window = {ZYMClient: {
+    getUpload: () => '{"error":501,"message":"Not built yet"}',
+    getTransInfo: () => '{"download_task_max":5}',
+    setTransInfo: () => undefined,
+  }};
+  try {
+    assert.throws(() => directJson('getUpload', '{}'), e => e.code === 501 && e.message === 'Not built yet');
+    assert.deepEqual(directJson('getTransInfo'), {download_task_max: 5});
+    assert.equal(direct('setTransInfo', '{}'), undefined);
+    assert.throws(() => direct('gGetLanguage'), e => e instanceof ZymError && e.code === -2);
+  } finally {
+    delete globalThis.window;
+  }
 });
