@@ -128,6 +128,15 @@ describe('the object browser against the local service', () => {
     assert.deepEqual(await rowNames(page), ['docs', 'top.txt', 'zeta.log']);
     assert.equal(await page.$eval('.list-head [data-sort=size]', b => b.getAttribute('aria-sort')), 'descending');
     await page.click('.list-head [data-sort=name]');
+    await page.focus('#object-list');
+    await page.keyboard.down('Control');
+    await page.keyboard.press('a');
+    await page.keyboard.up('Control');
+    assert.match(await page.$eval('#object-status', e => e.textContent), /3 selected/);
+    assert.equal(await page.$$eval('#object-list .vlist-row[aria-selected=true]', r => r.length), 3);
+    assert.equal(await page.$eval('#properties', b => b.disabled), true); // one object only
+    await page.keyboard.press('Home');
+    assert.match(await page.$eval('#object-status', e => e.textContent), /1 selected/);
   });
 
   test('a share link fetched with plain HTTP gives the object', async () => {
