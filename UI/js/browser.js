@@ -1,13 +1,12 @@
 // The object browser: buckets on the left, the objects of one folder on the right (prefix and
 // delimiter "/"), listed page by page as the user scrolls, with the actions on the selection.
-import {ZymError, direct, directJson, later} from './client.js';
+import {initActions} from './browser_actions.js';
+import {direct} from './client.js';
 import {t} from './i18n.js';
-import {createBucket, createFolder, headObject, hostFor, kPageSize, listBuckets, listObjects, session,
-        shareLink} from './service.js';
-import {el, formatDate, formatSize, openDialog, showError, showNote} from './ui.js';
+import {hostFor, kPageSize, listBuckets, listObjects, session} from './service.js';
+import {el, formatDate, formatSize, showError} from './ui.js';
 import {VirtualList} from './virtual_list.js';
 
-const kDialogWaitMs = 30 * 60 * 1000; // native dialogs (file choice, name clash, progress) wait on the user
 const $ = id => document.getElementById(id);
 
 const state = {
@@ -28,6 +27,7 @@ const state = {
 
 let bucketList;
 let objectList;
+let actions;
 
 function bucketHost(bucket = state.bucket) {
   return hostFor(bucket.location);
@@ -239,7 +239,7 @@ function goUp() {
 
 function openEntry(entry) {
   if (entry.folder) navigate(state.bucket, entry.key);
-  else showProperties(entry);
+  else actions.showProperties(entry);
 }
 
 export async function loadBuckets() {
@@ -265,251 +265,6 @@ export async function loadBuckets() {
   }
 }
 
-function selectedObjects() {
-  return objectList.selection();
-}
-
-function note(text) {
-  showNote($('object-message'), text);
-}
-
-async function run(work) {
-  showError($('object-message'), null);
-  try {
-    await work();
-  } catch (error) {
-    showError($('object-message'), error);
-  }
-}
-
-// Queues local paths for upload into the current folder.
-async function queueUpload(list) {
-  if (!list || !list.length) return;
-  await later('addFile', {location: state.bucket.location, bucket: state.bucket.name, prefix: state.prefix,
-                          list: list.map(p => ({path: p.path}))});
-  note(t('browser.queued', {n: list.length}));
-}
-
-function uploadByDialog() {
-  return run(async () => {
-    const chosen = await later('selectFileDlg', {}, {timeoutMs: kDialogWaitMs});
-    await queueUpload(chosen?.list);
-  });
-}
-
-function uploadDragged(event) {
-  event.preventDefault();
-  if (!state.bucket) return;
-  run(async () => {
-    const dragged = directJson('getDragFiles');
-    await queueUpload(dragged?.list);
-  });
-}
-
-function pasteFiles() {
-  if (!state.bucket) return;
-  run(async () => {
-    const clip = directJson('getClipboardData');
-    if (!clip?.list?.length) {
-      note(t('browser.nothingToPaste'));
-      return;
-    }
-    await queueUpload(clip.list);
-  });
-}
-
-function newFolder() {
-  return openDialog({
-    title: t('browser.newFolder'),
-    fields: [{name: 'name', label: t('browser.folderName'), required: true}],
-    run: async ({name}) => {
-      name = name.trim().replace(/^\/+|\/+$/g, '');
-      if (!name) throw new ZymError(0, t('browser.nameNeeded'));
-      await createFolder(bucketHost(), state.bucket.name, state.prefix + name + '/');
-      reload();
-    },
-  });
-}
-
-function download() {
-  const selection = selectedObjects();
-  if (!selection.length) return;
-  return run(async () => {
-    const folder = await later('saveFileDlg', null, {callbackFirst: true, timeoutMs: kDialogWaitMs});
-    if (!folder?.path) return;
-    await later('saveFile', {
-      path: folder.path,
-      list: selection.map(e => ({bucket: state.bucket.name, object: e.key, location: state.bucket.location,
-                                 filesize: e.size, etag: e.etag || ''})),
-    }, {timeoutMs: kDialogWaitMs});
-    note(t('browser.downloadQueued', {n: selection.length}));
-  });
-}
-
-// Copy, and for a move the deletion of the sources once the copy said success.
-function copyOrMove(move) {
-  const selection = selectedObjects();
-  if (!selection.length) return;
-  const options = state.buckets.map(b => ({value: b.name, label: `${b.name} (${b.location})`}));
-  return openDialog({
-    title: move ? t('browser.moveTitle', {n: selection.length}) : t('browser.copyTitle', {n: selection.length}),
-    fields: [
-      {name: 'bucket', label: t('browser.targetBucket'), type: 'select', options, value: state.bucket.name},
-      {name: 'folder', label: t('browser.targetFolder'), value: state.prefix},
-    ],
-    okText: move ? t('browser.move') : t('browser.copy'),
-    run: async ({bucket, folder}) => {
-      const target = state.buckets.find(b => b.name === bucket);
-      let dst = folder.trim().replace(/^\/+/, '');
-      if (dst && !dst.endsWith('/')) dst += '/';
-      if (target.name === state.bucket.name && dst === state.prefix) throw new ZymError(0, t('browser.sameFolder'));
-      const source = {bucket: state.bucket.name, location: state.bucket.location};
-      await later('copyObject', {
-        dstbucket: target.name, dstobject: dst, dstlocation: target.location, ...source,
-        list: selection.map(e => ({object: e.key, filesize: e.size})),
-      }, {timeoutMs: kDialogWaitMs});
-      if (move) {
-        await later('deleteObject', {...source, list: selection.map(e => ({object: e.key}))},
-                    {timeoutMs: kDialogWaitMs});
-      }
-      reload();
-    },
-  });
-}
-
-function deleteSelection() {
-  const selection = selectedObjects();
-  if (!selection.length) return;
-  const text = selection.length === 1 ? t('browser.deleteOne', {name: selection[0].name})
-                                      : t('browser.deleteMany', {n: selection.length});
-  return openDialog({
-    title: t('browser.delete'), text, danger: true, okText: t('browser.delete'),
-    run: async () => {
-      await later('deleteObject', {bucket: state.bucket.name, location: state.bucket.location,
-                                   list: selection.map(e => ({object: e.key}))}, {timeoutMs: kDialogWaitMs});
-      reload();
-    },
-  });
-}
-
-function showProperties(entry = selectedObjects()[0]) {
-  if (!entry || entry.folder) return;
-  return run(async () => {
-    const headers = await headObject(bucketHost(), state.bucket.name, entry.key);
-    await openDialog({
-      title: t('browser.propertiesOf', {name: entry.name}),
-      fields: [
-        {name: 'key', label: t('browser.key'), value: entry.key, readonly: true},
-        {name: 'size', label: t('browser.size'), value: `${formatSize(entry.size)} (${entry.size})`, readonly: true},
-        {name: 'etag', label: 'ETag', value: headers.etag || entry.etag || '', readonly: true},
-        {name: 'contentType', label: 'Content-Type', value: headers['content-type'] || ''},
-        {name: 'disposition', label: 'Content-Disposition', value: headers['content-disposition'] || ''},
-      ],
-      okText: t('common.save'),
-      run: async ({contentType, disposition}) => {
-        const changed = {};
-        if (contentType) changed['Content-Type'] = contentType;
-        if (disposition) changed['Content-Disposition'] = disposition;
-        await later('setMetaObject', {bucket: state.bucket.name, location: state.bucket.location, object: entry.key,
-                                      canonicalized_zym_headers: changed});
-      },
-    });
-  });
-}
-
-async function share() {
-  const entry = selectedObjects()[0];
-  if (!entry || entry.folder) return;
-  const hour = 3600;
-  let copied = false;
-  const link = await openDialog({
-    title: t('browser.shareTitle', {name: entry.name}),
-    fields: [{name: 'expiry', label: t('browser.expiry'), type: 'select', value: String(24 * hour), options: [
-      {value: String(hour), label: t('browser.oneHour')},
-      {value: String(24 * hour), label: t('browser.oneDay')},
-      {value: String(7 * 24 * hour), label: t('browser.oneWeek')},
-      {value: String(30 * 24 * hour), label: t('browser.oneMonth')},
-    ]}],
-    okText: t('browser.makeLink'),
-    run: async ({expiry}) => {
-      const address = shareLink(bucketHost(), state.bucket.name, entry.key, Number(expiry));
-      try {
-        direct('setClipboardData', JSON.stringify(address));
-      } catch (error) {
-        // the page's own copy below still works, and the link is shown either way
-      }
-      // setClipboardData answers nothing, so the page's own copy is what it can vouch for.
-      copied = await navigator.clipboard.writeText(address).then(() => true, () => false);
-      return address;
-    },
-  });
-  if (typeof link !== 'string') return;
-  await openDialog({title: t('browser.shareTitle', {name: entry.name}),
-                    text: copied ? t('browser.linkCopied') : t('browser.linkNotCopied'),
-                    fields: [{name: 'link', label: t('browser.link'), type: 'textarea', value: link, readonly: true}]});
-}
-
-function callbackRule() {
-  return run(async () => {
-    const rule = directJson('getCallFunctionInfo', JSON.stringify({bucket: state.bucket.name})) || {};
-    await openDialog({
-      title: t('browser.callbackTitle', {name: state.bucket.name}),
-      text: t('browser.callbackText'),
-      fields: [
-        {name: 'regular', label: t('browser.callbackPattern'), value: rule.regular || ''},
-        {name: 'url', label: t('browser.callbackUrl'), type: 'url', value: rule.url || ''},
-        {name: 'num', label: t('browser.callbackNum'), type: 'number', value: String(rule.num ?? 0), min: 0},
-        {name: 'status', label: t('browser.callbackOn'), type: 'checkbox', value: !!rule.status},
-      ],
-      okText: t('common.save'),
-      run: async ({regular, url, num, status}) => {
-        direct('setCallFunctionInfo', JSON.stringify({bucket: state.bucket.name, regular, url,
-                                                      status: status ? 1 : 0, num: Number(num) || 0}));
-      },
-    });
-  });
-}
-
-function newBucket() {
-  const here = session().location;
-  const locations = [...new Set([here, ...state.buckets.map(b => b.location)].filter(Boolean))];
-  return openDialog({
-    title: t('browser.newBucket'),
-    fields: [
-      {name: 'name', label: t('browser.bucketName'), required: true},
-      {name: 'location', label: t('browser.bucketLocation'), value: here, required: true, suggestions: locations},
-    ],
-    run: async ({name, location}) => {
-      name = name.trim();
-      await createBucket(hostFor(location.trim()), name);
-      await loadBuckets();
-      const made = state.buckets.find(b => b.name === name);
-      if (made) navigate(made, '');
-    },
-  });
-}
-
-function deleteBucket() {
-  const bucket = state.bucket;
-  if (!bucket) return;
-  return openDialog({
-    title: t('browser.deleteBucket'), text: t('browser.deleteBucketText', {name: bucket.name}), danger: true,
-    fields: [
-      {name: 'keyid', label: t('login.keyId'), required: true},
-      {name: 'keysecret', label: t('login.keySecret'), type: 'password', required: true},
-    ],
-    okText: t('browser.delete'),
-    run: async ({keyid, keysecret}) => {
-      await later('deleteBucket', {keyid, keysecret, bucket: bucket.name, location: bucket.location},
-                  {timeoutMs: kDialogWaitMs});
-      state.bucket = null;
-      await loadBuckets();
-      reload();
-      renderCrumbs();
-    },
-  });
-}
-
 function onSort(by, {toggle = true} = {}) {
   state.sort = {by, ascending: toggle && state.sort.by === by ? !state.sort.ascending : true};
   for (const b of document.querySelectorAll('#view-browser .list-head [data-sort]')) {
@@ -519,19 +274,6 @@ function onSort(by, {toggle = true} = {}) {
 }
 
 // The loading counter that the program sends while a download listing queues rows.
-export function updateLoadingCount(text) {
-  let counts;
-  try {
-    counts = JSON.parse(text);
-  } catch (e) {
-    return;
-  }
-  $('loading-count').hidden = false;
-  $('loading-text').textContent = t('browser.loadingCount', {n: counts.count, total: counts.downloadcount});
-  clearTimeout(updateLoadingCount.timer);
-  updateLoadingCount.timer = setTimeout(() => { $('loading-count').hidden = true; }, 3000);
-}
-
 function onKey(e) {
   if (!state.bucket) return;
   const inField = /^(INPUT|TEXTAREA|SELECT)$/.test(e.target.tagName);
@@ -551,10 +293,10 @@ function onKey(e) {
     goUp();
   } else if (e.key === 'Delete') {
     e.preventDefault();
-    deleteSelection();
+    actions.deleteSelection();
   } else if ((e.ctrlKey || e.metaKey) && (e.key === 'v' || e.key === 'V')) {
     e.preventDefault();
-    pasteFiles();
+    actions.pasteFiles();
   } else if (e.key === 'ContextMenu' || (e.shiftKey && e.key === 'F10')) {
     e.preventDefault();
     document.querySelector('#view-browser .actions button:not(:disabled)')?.focus();
@@ -580,18 +322,21 @@ export function initBrowser() {
   $('up').addEventListener('click', goUp);
   $('refresh').addEventListener('click', reload);
   $('refresh-buckets').addEventListener('click', loadBuckets);
-  $('new-bucket').addEventListener('click', newBucket);
-  $('delete-bucket').addEventListener('click', deleteBucket);
-  $('upload').addEventListener('click', uploadByDialog);
-  $('paste').addEventListener('click', pasteFiles);
-  $('new-folder').addEventListener('click', newFolder);
-  $('download').addEventListener('click', download);
-  $('copy').addEventListener('click', () => copyOrMove(false));
-  $('move').addEventListener('click', () => copyOrMove(true));
-  $('delete').addEventListener('click', deleteSelection);
-  $('properties').addEventListener('click', () => showProperties());
-  $('share').addEventListener('click', share);
-  $('callback-rule').addEventListener('click', callbackRule);
+  actions = initActions({state, bucketHost, reload, loadBuckets, navigate, renderCrumbs,
+                         selection: () => objectList.selection()});
+  const on = (id, work) => $(id).addEventListener('click', work);
+  on('new-bucket', actions.newBucket);
+  on('delete-bucket', actions.deleteBucket);
+  on('upload', actions.uploadByDialog);
+  on('paste', actions.pasteFiles);
+  on('new-folder', actions.newFolder);
+  on('download', actions.download);
+  on('copy', () => actions.copyOrMove(false));
+  on('move', () => actions.copyOrMove(true));
+  on('delete', actions.deleteSelection);
+  on('properties', () => actions.showProperties());
+  on('share', actions.share);
+  on('callback-rule', actions.callbackRule);
   $('stop-loading').addEventListener('click', () => direct('stopLoadDownload', '{"all":0}'));
   let filterTimer = 0;
   $('filter').addEventListener('input', () => {
@@ -612,7 +357,7 @@ export function initBrowser() {
   drop.addEventListener('dragleave', () => drop.classList.remove('dropping'));
   drop.addEventListener('drop', e => {
     drop.classList.remove('dropping');
-    uploadDragged(e);
+    actions.uploadDragged(e);
   });
   drop.addEventListener('keydown', onKey);
   onSort('name', {toggle: false});

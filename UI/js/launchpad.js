@@ -2,7 +2,8 @@
 // views of one window, switched by the tabs of the caption bar.
 import {direct} from './client.js';
 import {followLanguage, loadLanguage, onLanguage} from './i18n.js';
-import {initBrowser, relabelBrowser, updateLoadingCount} from './browser.js';
+import {initBrowser, relabelBrowser} from './browser.js';
+import {updateLoadingCount} from './browser_actions.js';
 import {session} from './service.js';
 import {initSettings, showSettings} from './settings.js';
 import {initTransfers, relabelTransfers, showTransfers} from './transfers.js';
