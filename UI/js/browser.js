@@ -158,7 +158,7 @@ function renderCrumbs() {
 }
 
 async function loadNextPage() {
-  if (state.loading || !state.bucket || (state.entries.length && !state.next) || state.loadError) return;
+  if (state.loading || !state.bucket || (state.listed && !state.next) || state.loadError) return;
   const generation = state.generation;
   state.loading = true;
   updateFooter();

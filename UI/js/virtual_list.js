@@ -111,7 +111,8 @@ export class VirtualList {
     this.footerRow.textContent = this.footer ? this.footer.text : '';
     this.footerRow.className = 'vlist-footer' + (this.footer?.kind ? ' ' + this.footer.kind : '');
     this.container.setAttribute('aria-rowcount', String(total));
-    if (this.onNearEnd && total && last >= total - this.margin) this.onNearEnd();
+    // also with no rows at all: a filter that matches nothing yet may match on a later page
+    if (this.onNearEnd && last >= total - this.margin) this.onNearEnd();
   }
 
   focusRow(index, {extend = false, toggle = false} = {}) {

@@ -73,6 +73,20 @@ describe('a folder of 5,000 objects', () => {
     assert.equal(await page.$eval('#object-list .vlist-row.focused .label', e => e.textContent), 'k04999');
   });
 
+  test('a filter that matches only on later pages lists on until it finds them', async () => {
+    await page.click('#up');
+    await page.waitForFunction(() => document.querySelector('#crumbs [aria-current]')?.textContent !== 'big');
+    await page.waitForSelector('#object-status[data-complete=true]');
+    await page.focus('#object-list');
+    await page.keyboard.press('Enter'); // "big" again, from its first page
+    await page.waitForFunction(() => document.querySelector('#object-status').dataset.loaded === '1000');
+    await page.type('#filter', 'k0470');
+    await page.waitForFunction(() => /10 of 5000/.test(document.querySelector('#object-status').textContent));
+    assert.deepEqual(await page.$$eval('#object-list .vlist-row .label', r => r.map(e => e.textContent)),
+                     Array.from({length: 10}, (_, i) => `k0470${i}`));
+    await page.$eval('#filter', e => { e.value = ''; e.dispatchEvent(new Event('input')); });
+  });
+
   test('sorting and filtering the 5,000 rows keep the document small', async () => {
     await page.click('.list-head [data-sort=name]'); // descending
     await page.waitForFunction(() => document.querySelector('#object-list .vlist-row .label')?.textContent === 'k04999');
