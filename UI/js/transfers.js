@@ -180,7 +180,7 @@ function register(on) {
 
 export function showTransfers(visible) {
   state.visible = visible;
-  register(visible);
+  register(visible && !document.hidden);
   if (visible) reloadList();
 }
 
@@ -191,7 +191,7 @@ function switchDirection(direction) {
     $(id).tabIndex = name === direction ? 0 : -1;
   }
   list.setItems([]);
-  register(state.visible);
+  register(state.visible && !document.hidden);
   reloadList();
 }
 
@@ -238,6 +238,10 @@ export function initTransfers() {
       e.preventDefault();
       reloadList();
     }
+  });
+  // A minimised or hidden window needs no report every second.
+  document.addEventListener('visibilitychange', () => {
+    if (state.visible) register(!document.hidden);
   });
   drawGraph();
 }
