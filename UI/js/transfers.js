@@ -6,6 +6,7 @@ import {el, formatDuration, formatSize, formatSpeed, openDialog, showError, show
 import {VirtualList} from './virtual_list.js';
 
 const kPage = 1000;
+const kPagesKept = 8;
 const kGraphSeconds = 180;
 const $ = id => document.getElementById(id);
 
@@ -43,6 +44,11 @@ function readPage(page) {
     const answer = directJson(dir().get, JSON.stringify({start: page * kPage, count: kPage}));
     showHeader(answer);
     state.pages.set(page, answer.list || []);
+    // Memory stays bounded on a long list: the pages farthest from this one go first.
+    while (state.pages.size > kPagesKept) {
+      const far = [...state.pages.keys()].sort((a, b) => Math.abs(b - page) - Math.abs(a - page))[0];
+      state.pages.delete(far);
+    }
     return state.pages.get(page);
   } catch (error) {
     state.failedPages.add(page);
