@@ -31,8 +31,9 @@ async function run(work) {
 // Queues local paths for upload into the current folder.
 async function queueUpload(list) {
   if (!list || !list.length) return;
-  await later('addFile', {location: view.state.bucket.location, bucket: view.state.bucket.name, prefix: view.state.prefix,
-                          list: list.map(p => ({path: p.path}))});
+  const {bucket, prefix} = view.state;
+  await later('addFile', {location: bucket.location, bucket: bucket.name, prefix,
+                          list: list.map(p => ({path: p.path}))}, {timeoutMs: kDialogWaitMs}); // big folder walks
   note(t('browser.queued', {n: list.length}));
 }
 
