@@ -1,6 +1,7 @@
 // The actions of the object browser on its selection and its buckets: uploads, downloads,
 // new folders and buckets, copy and move, delete, properties, share links, callback rules.
 import {ZymError, direct, directJson, later} from './client.js';
+import {missingCopies} from './copy_check.js';
 import {t} from './i18n.js';
 import {createBucket, createFolder, headObject, hostFor, session, shareLink} from './service.js';
 import {formatSize, openDialog, showError, showNote} from './ui.js';
@@ -116,6 +117,12 @@ function copyOrMove(move) {
         list: selection.map(e => ({object: e.key, filesize: e.size})),
       }, {timeoutMs: kDialogWaitMs});
       if (move) {
+        const missing = await missingCopies({host: view.bucketHost(), bucket: source.bucket},
+                                            {host: hostFor(target.location), bucket: target.name}, dst, selection);
+        if (missing.length) {
+          view.reload();
+          throw new ZymError(0, t('browser.moveIncomplete', {n: missing.length, name: missing[0]}));
+        }
         await later('deleteObject', {...source, list: selection.map(e => ({object: e.key}))},
                     {timeoutMs: kDialogWaitMs});
       }

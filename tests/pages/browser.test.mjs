@@ -156,6 +156,25 @@ describe('the object browser against the local service', () => {
     assert.equal(r.body, 'z');
   });
 
+  test('a move deletes nothing until every copy is found with the same content', async () => {
+    // The copy operation also answers success when the user stopped it, so before a move
+    // deletes its sources the page looks for each copy itself.
+    const check = () => page.evaluate(async (source, target) => {
+      const {missingCopies} = await import('./js/copy_check.js');
+      const {hostFor, listObjects} = await import('./js/service.js');
+      const host = hostFor('cn-east');
+      const top = (await listObjects({host, bucket: source, prefix: 'top'})).objects[0];
+      return missingCopies({host, bucket: source}, {host, bucket: target}, 'dst/', [top, {key: 'docs/'}]);
+    }, bucket, made);
+    assert.deepEqual(await check(), ['top.txt', 'docs/a.txt', 'docs/deep/b.bin']);
+    await service.signed({method: 'PUT', bucket: made, key: 'dst/top.txt', body: 't'.repeat(500)});
+    await service.signed({method: 'PUT', bucket: made, key: 'dst/docs/a.txt', body: 'aaaaaaaaaa'});
+    await service.signed({method: 'PUT', bucket: made, key: 'dst/docs/deep/b.bin', body: 'X'.repeat(2000)});
+    assert.deepEqual(await check(), ['docs/deep/b.bin']); // same size, other bytes
+    await service.signed({method: 'PUT', bucket: made, key: 'dst/docs/deep/b.bin', body: 'b'.repeat(2000)});
+    assert.deepEqual(await check(), []);
+  });
+
   test('a failing listing shows the reply next to the list, and its retry lists again', async () => {
     const {id} = await service.control('POST', '/_control/faults',
                                        {bucket, method: 'GET', status: 500, code: 'InternalError', message: 'broken <b>x</b>'});
