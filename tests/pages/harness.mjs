@@ -64,8 +64,9 @@ async function waitForBrowser(url, child) {
 
 // Starts the program; settings are merged over UIPath = the test pages.
 // extraEnv replaces parts of the environment (a real DISPLAY and QT_QPA_PLATFORM for pictures).
-export async function startProgram(settings = {}, extraEnv = {}) {
-  const home = fs.mkdtempSync(path.join(os.tmpdir(), 'zym-pages-'));
+// keepHome: a home folder kept from an earlier run (stop({keepHome: true})), to start again on it.
+export async function startProgram(settings = {}, extraEnv = {}, {keepHome} = {}) {
+  const home = keepHome || fs.mkdtempSync(path.join(os.tmpdir(), 'zym-pages-'));
   const config = path.join(home, '.config', 'ZymClient');
   fs.mkdirSync(config, {recursive: true});
   fs.writeFileSync(path.join(config, 'settings.reg'),
@@ -87,14 +88,14 @@ export async function startProgram(settings = {}, extraEnv = {}) {
       await page.waitForFunction(() => document.readyState === 'complete');
       return page;
     },
-    async stop() {
+    async stop({keepHome = false} = {}) {
       try { browser.disconnect(); } catch {}
       if (child.exitCode === null) {
         const ended = new Promise(r => child.once('exit', r));
         child.kill('SIGTERM');
         await ended;
       }
-      fs.rmSync(home, {recursive: true, force: true});
+      if (!keepHome) fs.rmSync(home, {recursive: true, force: true});
     },
   };
 }
