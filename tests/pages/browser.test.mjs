@@ -74,6 +74,14 @@ describe('the object browser against the local service', () => {
     assert.match(await page.$eval('#account', e => e.textContent), /demo-key-id/);
   });
 
+  test('every control of the launchpad has a name a screen reader reads', async () => {
+    const {count, unnamed} = await page.$$eval('button, input, select, textarea, [role=grid], [role=listbox], canvas',
+        els => ({count: els.length, unnamed: els.filter(e => !(e.getAttribute('aria-label') || e.textContent.trim() ||
+                                                              e.labels?.length)).map(e => e.id || e.outerHTML.slice(0, 80))}));
+    assert.ok(count > 40, `${count} controls`);
+    assert.deepEqual(unnamed, []);
+  });
+
   test('a new bucket made in the page exists in the service and opens', async () => {
     await page.click('#new-bucket');
     await fillDialog(page, [made]);
