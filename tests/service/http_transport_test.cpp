@@ -4,7 +4,10 @@
 #include "service/http_transport.h"
 #include "service/proxy.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -297,4 +300,21 @@ TEST(Proxy, RequestsGoThroughTheProcessProxyOnlyWhenItIsSet)
         EXPECT_TRUE(server.Requests().back().head.starts_with("GET /near HTTP/1.1"));
     }
     SetProcessProxy({});
+}
+
+// A stop reaches a download whose server has gone silent: no block arrives to notice it.
+TEST(DownloadToFile, StopsWhileTheServerIsSilent)
+{
+    LoopbackHttpServer server([](const ReceivedRequest&) { return LoopbackHttpServer::Answer{"", true}; });
+    File file(std::tmpfile());
+    std::atomic<bool> cancel{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(DownloadToFile(server.Url("/silent"), "ua", file.get(), nullptr, &cancel));
+    stopper.join();
+    // Without the check it would wait forever (no overall limit); generous bound.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }

@@ -17,6 +17,7 @@ bool CTaskPool::Start(int maxThreads)
         return running_;
     maxThreads_ = maxThreads;
     running_ = true;
+    stopToken_ = std::make_shared<CancelToken>();
     AddWorkerLocked();
     if (threads_.empty())
         running_ = false;
@@ -43,6 +44,7 @@ bool CTaskPool::Post(TaskPtr task)
             return false;
         if (threads_.size() < static_cast<std::size_t>(maxThreads_))
             AddWorkerLocked();
+        task->SetStopToken(stopToken_);
         queue_.push_back(std::move(task));
     }
     wake_.notify_one();
@@ -71,6 +73,9 @@ void CTaskPool::Stop()
     std::deque<TaskPtr> dropped;
     {
         std::lock_guard guard(lock_);
+        // Running tasks' requests abort first; the joins below then wait for seconds at most.
+        if (stopToken_)
+            stopToken_->Cancel();
         running_ = false;
         leaving.swap(threads_);
         dropped.swap(queue_);

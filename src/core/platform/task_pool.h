@@ -2,8 +2,8 @@
 // A pool of worker threads fed by one queue. Observable rules kept from the original design:
 // the pool grows by one thread on every Post until it holds maxThreads (whether or not a
 // thread is idle) and threads never retire before Stop; Post on a pool that is not running
-// refuses the task; Stop lets running tasks finish, drops queued ones and returns when every
-// worker has left.
+// refuses the task; Stop cancels the running tasks' stop token (their requests abort), lets
+// them finish, drops queued ones and returns when every worker has left.
 #include "platform/base_task.h"
 
 #include <condition_variable>
@@ -46,6 +46,7 @@ private:
     std::vector<std::thread> threads_;
     int maxThreads_ = 0;
     bool running_ = false;
+    CancelTokenPtr stopToken_; // handed to every task of one Start..Stop run
 };
 
 } // namespace zym

@@ -1,5 +1,6 @@
 #include "service/download_to_file.h"
 
+#include "service/curl_cancel.h"
 #include "service/curl_delegate.h"
 #include "service/proxy.h"
 
@@ -59,6 +60,8 @@ bool DownloadToFile(const std::string& url, const std::string& userAgent, std::F
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str());
     ApplyProxy(h, url);
+    // Also while the server is silent, not only when a block arrives.
+    WatchCancel(h, cancel);
     const CURLcode result = curl_easy_perform(h);
     return result == CURLE_OK && std::fflush(file) == 0;
 }

@@ -1,5 +1,6 @@
 #include "service/http_transport.h"
 
+#include "service/curl_cancel.h"
 #include "service/proxy.h"
 
 #include <charconv>
@@ -77,6 +78,7 @@ bool Perform(curl_delegate& curl, const HttpRequest& request, HttpResponse& resp
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
     }
     curl_easy_setopt(h, CURLOPT_TIMEOUT, request.timeoutSeconds > 0 ? request.timeoutSeconds : timeout);
+    WatchCancel(h, request.cancel.get());
     VerifyCertificates(h);
     curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
     ApplyProxy(h, request.url);

@@ -1,6 +1,7 @@
 #pragma once
 // The thin request layer every service request goes through: one libcurl easy handle, a
 // fixed set of transfer options per kind of request, the "Expect:" header always removed.
+#include "platform/cancel_token.h"
 #include "service/curl_delegate.h"
 
 #include <string>
@@ -24,6 +25,8 @@ struct HttpRequest
     // False drops the reply body as it arrives (reading a large object only to check it can
     // be read must not hold it in memory).
     bool keepBody = true;
+    // Cancelling it aborts the transfer within about a second (result 42); may be null.
+    CancelTokenPtr cancel;
 };
 
 struct HttpResponse

@@ -1,6 +1,7 @@
 // Requests on one object: copy, header change, delete, read, put, streamed upload, and the
 // upload-callback notice.
 #include "service/content_type.h"
+#include "service/curl_cancel.h"
 #include "service/proxy.h"
 #include "service/service_host.h"
 #include "service/service_operations.h"
@@ -179,6 +180,7 @@ int PutObjectStream(const ServiceCall& call, const std::string& bucket, const st
     if (call.timeoutSeconds > 0) {
         curl_easy_setopt(h, CURLOPT_TIMEOUT, call.timeoutSeconds);
     }
+    WatchCancel(h, call.cancel.get());
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());

@@ -5,6 +5,7 @@
 // when the transfer completed and the status was 200 to 399. A transport failure leaves only
 // the model's Result set; otherwise the body (success or error document) is parsed into it.
 // Keys are raw text: form-encoded in addresses, raw in what is signed.
+#include "platform/cancel_token.h"
 #include "service/http_transport.h"
 #include "service/reply_models.h"
 #include "service/request_documents.h"
@@ -21,6 +22,7 @@ struct ServiceCall
     AccessKeys keys;         // signs the request
     std::string host;        // what follows "bucket." in the address, e.g. "cn-east.zymcloud.com"
     long timeoutSeconds = 0; // 0 keeps each request's own limit (60 s; 600 s for server-side copies)
+    CancelTokenPtr cancel;   // aborts the call's requests when cancelled; may be null
 };
 
 bool DeleteBucket(const ServiceCall& call, const std::string& bucket, CZymRet& reply);

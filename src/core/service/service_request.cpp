@@ -29,6 +29,7 @@ bool SendServiceRequest(const ServiceCall& call, const ServiceRequest& request, 
     http.method = request.verb;
     http.body = request.body;
     http.timeoutSeconds = call.timeoutSeconds;
+    http.cancel = call.cancel;
     http.keepBody = request.keepBody;
     http.headers = request.before;
     if (request.dateFirst) {
