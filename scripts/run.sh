@@ -2,16 +2,21 @@
 # Builds the program and runs it like a user would, against the local ZYM service with its
 # demo account (unless the settings already name another service endpoint). Without a
 # display it runs under Xvfb; scripts/screenshot.sh shows what is on the screen.
-# Closing the program stops the service (and Xvfb).
+# The service (and Xvfb) stay while any instance of the program runs: logging off relaunches
+# the program through Startover, and the relaunched one still needs them.
+# ZYM_BUILD_DIR names the build folder, relative to the checkout or absolute (default build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
 
 scripts/install-deps.sh
 BUILD_DIR=${ZYM_BUILD_DIR:-build}
+case "$BUILD_DIR" in /*) ;; *) BUILD_DIR="$ROOT/$BUILD_DIR" ;; esac
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$BUILD_DIR" -j "$(nproc)"
-PROGRAM="$ROOT/$BUILD_DIR/bin/zymclient"
+# Only what the program needs; the tests build with the test command.
+cmake --build "$BUILD_DIR" -j "$(nproc)" --target zymclient Startover zym_ui_pages zym_install_folder
+BIN_DIR="$BUILD_DIR/bin"
+PROGRAM="$BIN_DIR/zymclient"
 
 SETTINGS="${XDG_CONFIG_HOME:-$HOME/.config}/ZymClient/settings.reg"
 STATE_DIR="${XDG_RUNTIME_DIR:-/tmp}/zymclient-run-$(id -u)"
@@ -60,5 +65,21 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 echo "$DISPLAY" >"$STATE_DIR/display"
 
+# Processes running this build's program or its relauncher (Startover becomes the program).
+instances() {
+    local exe pid
+    for exe in /proc/[0-9]*/exe; do
+        case "$(readlink "$exe" 2>/dev/null)" in
+            "$BIN_DIR/zymclient" | "$BIN_DIR/Startover")
+                pid=${exe#/proc/}
+                echo "${pid%/exe}" ;;
+        esac
+    done
+}
+
 echo "run: starting $PROGRAM (close it to stop everything)"
 "$PROGRAM" || true
+# A log-off or restart leaves a relaunched instance: wait for each until none is left.
+while pids=$(instances) && [ -n "$pids" ]; do
+    for pid in $pids; do tail --pid="$pid" -f /dev/null; done
+done

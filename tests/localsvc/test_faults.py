@@ -2,6 +2,7 @@
 recorder, seen from a client on loopback."""
 
 import http.client
+import time
 import unittest
 
 from zymtest import Client, ServiceProcess, error_code
@@ -81,6 +82,15 @@ class FaultTest(unittest.TestCase):
         self.assertEqual((reply.status, reply.body), (200, BODY))
         _, rules = self.client.control("GET", "/_control/faults")
         self.assertEqual(rules[0]["applied"], 1)
+
+    def test_delay_delays_the_reply(self):
+        # A lower bound only: a slow machine can add time, never take the delay away.
+        self.add_rule({"key": "data.bin", "delay_ms": 600, "times": 1})
+        start = time.monotonic()
+        reply = self.client.get("fault-bucket", "data.bin")
+        delayed = time.monotonic() - start
+        self.assertEqual((reply.status, reply.body), (200, BODY))
+        self.assertGreaterEqual(delayed, 0.6)
 
     def test_remove_one_rule(self):
         rule_id = self.add_rule({"key": "data.bin", "status": 500})

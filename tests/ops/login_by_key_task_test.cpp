@@ -54,7 +54,7 @@ TEST(LoginByKeyTask, SetsSessionAndKeysAndReplies)
         EXPECT_EQ(login->location, c.location) << c.argument;
         EXPECT_EQ(login->hostOverride, "kept.host"); // a key login leaves the account host alone
         EXPECT_EQ(login->secret, c.secret);
-        EXPECT_TRUE(env.loggedIn.load());
+        EXPECT_TRUE(env.engineConditions.LoggedIn());
         EXPECT_EQ(page->answers.size(), 1u);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The process-wide record of folders, session values and flags. One instance lives for the
 // whole run and is passed to the parts that need it (no global accessor).
+#include "app/engine_conditions.h"
 #include "platform/task_pool.h"
 #include "service/session.h"
 
@@ -22,9 +23,7 @@ struct AppEnvironment
     std::atomic<int> language{0};
     std::atomic<int> defaultDisposition{0};
     std::atomic<bool> shuttingDown{false};
-    std::atomic<bool> pageLoaded{false};
-    std::atomic<bool> mainDialogReady{false};
-    std::atomic<bool> loggedIn{false};
+    EngineConditions engineConditions; // what the transfer engine waits for
 
     // config.json of the install folder's UI folder, read once at start-up.
     std::string configText;

@@ -15,7 +15,7 @@ std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, cons
         login.location = location;
     });
     // The transfer engine opens the account's queue here once it exists.
-    env.loggedIn = true;
+    env.engineConditions.SetLoggedIn(true);
     return "{\"error\":0,\"message\":\"\"}";
 }
 

@@ -31,7 +31,7 @@ MainDialog::~MainDialog()
 void MainDialog::Init()
 {
     AppEnvironment& env = context_.env;
-    env.mainDialogReady = true;
+    env.engineConditions.SetMainWindowReady();
     context_.log.OpenLog(env.dataFolder + "/log");
 
     // config.json is always read from the install folder, whatever UIPath says.

@@ -2,6 +2,7 @@
 
 #include "bridge/web_window_rules.h"
 #include "shell/app/main_dialog.h"
+#include "shell/app/message_box_texts.h"
 #include "shell/app/shell_context.h"
 
 #include <QCloseEvent>
@@ -41,6 +42,7 @@ void AskLogOut(ShellContext& context)
 {
     QMessageBox box(QMessageBox::Question, context.PromptText("prompt"), context.PromptText("logout"),
                     QMessageBox::Yes | QMessageBox::No);
+    UseInterfaceLanguage(box, context);
     if (box.exec() == QMessageBox::Yes && context.mainDialog)
         context.mainDialog->ShutdownAndEnd();
 }

@@ -1,5 +1,6 @@
 #include "shell/bridge/web_page.h"
 
+#include "shell/app/message_box_texts.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/page_bridge.h"
 #include "shell/bridge/web_dialogs.h"
@@ -31,6 +32,7 @@ bool WebPage::javaScriptPrompt(const QUrl& securityOrigin, const QString& msg, c
 void WebPage::javaScriptAlert(const QUrl&, const QString& msg)
 {
     QMessageBox box(QMessageBox::Warning, context_.PromptText("prompt"), msg, QMessageBox::Ok);
+    UseInterfaceLanguage(box, context_);
     box.exec();
 }
 
@@ -38,6 +40,7 @@ bool WebPage::javaScriptConfirm(const QUrl&, const QString& msg)
 {
     QMessageBox box(QMessageBox::Question, context_.PromptText("prompt"), msg,
                     QMessageBox::Yes | QMessageBox::No);
+    UseInterfaceLanguage(box, context_);
     return box.exec() == QMessageBox::Yes;
 }
 
