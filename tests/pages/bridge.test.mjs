@@ -126,7 +126,6 @@ describe('ZYMClient in the real program', () => {
       out.saveFileDlgNone = String(ZYMClient.saveFileDlg());
       out.saveFileDlgTwo = String(ZYMClient.saveFileDlg(fn, fn));
       out.authorizationNone = String(ZYMClient.showAuthorizationDlg());
-      out.changeUpload = String(ZYMClient.changeUpload('{}', fn));
       out.startUpload = String(ZYMClient.startUpload());
       out.unknown = typeof ZYMClient.notAFunction;
       out.ramNone = ZYMClient.getRamSignature();
@@ -135,11 +134,25 @@ describe('ZYMClient in the real program', () => {
     assert.deepEqual(r, {
       addFileNone: 'undefined', addFileNumber: 'undefined', signatureNone: 'undefined',
       signatureObject: 'undefined', saveFileDlgNone: 'undefined', saveFileDlgTwo: 'undefined',
-      authorizationNone: 'undefined', changeUpload: 'undefined', startUpload: 'undefined', unknown: 'undefined',
+      authorizationNone: 'undefined', startUpload: 'undefined', unknown: 'undefined',
       // getRamSignature answers even without arguments: "" method, "" parameters (not JSON)
       ramNone: '""',
     });
     assert.deepEqual(await page.evaluate(() => window.calls), []);
+  });
+
+  test('a function whose handler is not built answers the error at once', async () => {
+    const r = await page.evaluate(async () => {
+      const got = [];
+      ZYMClient.changeUpload('{}', (text) => got.push(text)); // through its callback
+      const value = ZYMClient.getClipboardData();              // direct: the reply is the value
+      await new Promise((done) => setTimeout(done, 500));
+      return {got, value};
+    });
+    const reply = JSON.parse(r.value);
+    assert.equal(reply.error, 501);
+    assert.ok(reply.message.length > 0);
+    assert.deepEqual(r.got.map((t) => JSON.parse(t)), [reply]);
   });
 
   test('ordinary prompt() returns at once and a forged bridge message is refused', async () => {
