@@ -9,39 +9,12 @@
 namespace zym {
 namespace {
 
-constexpr std::array<std::string_view, 32> kUnbuilt{{
-    "addFile",
-    "saveFile",
-    "saveFileDlg",
-    "selectFileDlg",
-    "getUpload",
-    "getDownload",
-    "startUpload",
-    "startDownload",
-    "stopUpload",
-    "stopDownload",
-    "deleteUpload",
-    "deleteDownload",
-    "getClipboardData",
-    "getDragFiles",
-    "deleteObject",
-    "copyObject",
-    "changeUpload",
-    "changeDownload",
-    "loginByFile",
-    "setPassword",
-    "loginPassword",
-    "setServerLocation",
-    "saveAuthorization",
-    "setClipboardData",
-    "openLogFolder",
-    "deleteBucket",
-    "setMetaObject",
-    "stopLoadDownload",
-    "openUrl",
-    "getCallFunctionInfo",
-    "setCallFunctionInfo",
-    "gAccountAction",
+constexpr std::array<std::string_view, 23> kUnbuilt{{
+    "addFile",       "saveFile",         "getUpload",         "getDownload",       "startUpload",
+    "startDownload", "stopUpload",       "stopDownload",      "deleteUpload",      "deleteDownload",
+    "deleteObject",  "copyObject",       "changeUpload",      "changeDownload",    "loginByFile",
+    "setPassword",   "loginPassword",    "setServerLocation", "saveAuthorization", "deleteBucket",
+    "setMetaObject", "stopLoadDownload", "gAccountAction",
 }};
 
 } // namespace

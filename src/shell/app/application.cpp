@@ -4,10 +4,12 @@
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/account_functions.h"
+#include "bridge/callback_rule_functions.h"
 #include "bridge/direct_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/window_messages.h"
 #include "ops/app_environment.h"
+#include "platform/crash_report.h"
 #include "platform/folders.h"
 #include "platform/machine_id.h"
 #include "service/proxy.h"
@@ -15,11 +17,14 @@
 #include "shell/app/main_dialog.h"
 #include "shell/app/shell_context.h"
 #include "shell/app/single_instance.h"
+#include "shell/app/test_hooks.h"
 #include "shell/bridge/browser_profile.h"
 #include "shell/bridge/message_handlers.h"
 #include "shell/bridge/page_bridge.h"
 #include "shell/bridge/web_dialogs.h"
 #include "shell/bridge/window_message.h"
+#include "shell/desktop/desktop_functions.h"
+#include "shell/desktop/desktop_opener.h"
 #include "store/user_database.h"
 
 #include <QApplication>
@@ -35,11 +40,17 @@
 namespace zym::shell {
 namespace {
 
-// The folder of the running program file.
-std::string ProgramFolder()
+// The running program file.
+QFileInfo ProgramFile()
 {
-    const QFileInfo self(QStringLiteral("/proc/self/exe"));
-    return QFileInfo(self.symLinkTarget()).absolutePath().toStdString();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
+}
+
+// The transfer engine keeps the rules of the logged-in account in memory; a rule a page sets
+// goes there as well as into the queue.
+void PutRuleInEngineList(const CallbackRule&)
+{
+    // The engine's rule list arrives with the transfer engine.
 }
 
 // The browser cache lives beside the program when that folder is writable (a build folder),
@@ -77,8 +88,10 @@ const char* Locale()
 int RunApplication(int argc, char** argv)
 {
     AppEnvironment env;
-    env.InitFolders(ProgramFolder());
+    env.InitFolders(ProgramFile().absolutePath().toStdString());
     env.versionText = ZYM_VERSION_TEXT;
+    // First of all, so that a crash anywhere later leaves its report.
+    InstallCrashReport(env.dataFolder + "/crash", ProgramFile().fileName().toStdString(), env.versionText);
     SettingsStore settings;
 
     // The browser reads its switches once, before the application object exists.
@@ -127,6 +140,10 @@ int RunApplication(int argc, char** argv)
 
     PageBridge bridge(context);
     SettingsFunctions settingsFunctions(settings, language, env);
+    const std::unique_ptr<DesktopOpener> opener = MakeDesktopOpener();
+    // The login opens the account's transfer queue; until one is open the rules answer an error.
+    CallbackRuleFunctions rules([]() -> CTransDatabase* { return nullptr; }, PutRuleInEngineList, language,
+                                context.log);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
     // Every page function, registered by the module that owns it.
@@ -138,7 +155,10 @@ int RunApplication(int argc, char** argv)
     RegisterAccountFunctions(handlers, env, userDatabase);
     RegisterWindowFunctions(handlers);
     RegisterMainWindowFunctions(handlers, *main);
+    RegisterDesktopFunctions(handlers, context, *opener);
+    RegisterCallbackRuleFunctions(handlers, rules);
     main->Init();
+    StartTestHooks(&app);
     const int code = app.exec();
 
     // Pages go before the profile they use; then the main window and the instance lock.

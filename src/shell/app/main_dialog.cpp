@@ -2,6 +2,7 @@
 
 #include "app/ui_config.h"
 #include "bridge/window_messages.h"
+#include "shell/app/crash_sender.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/web_dialogs.h"
 #include "shell/bridge/window_message.h"
@@ -32,6 +33,8 @@ void MainDialog::Init()
 {
     AppEnvironment& env = context_.env;
     env.engineConditions.SetMainWindowReady();
+    // A report an earlier run left for the crash reporter.
+    StartCrashSender(env.installFolder, env.dataFolder + "/crash");
     context_.log.OpenLog(env.dataFolder + "/log");
 
     // config.json is always read from the install folder, whatever UIPath says.
