@@ -60,10 +60,11 @@ QList<QUrl> LocalUrls(const QStringList& paths)
     return urls;
 }
 
-// Types the text into the widget key by key, then Enter when asked.
-void TypeInto(QWidget* widget, const QString& text, bool enter)
+// Replaces the field's text key by key, as a user who selected it all types, then Enter when asked.
+void TypeInto(QLineEdit* widget, const QString& text, bool enter)
 {
     widget->setFocus();
+    widget->selectAll();
     for (const QChar c : text) {
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
         QApplication::sendEvent(widget, &press);

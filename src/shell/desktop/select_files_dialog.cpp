@@ -1,6 +1,5 @@
 #include "shell/desktop/select_files_dialog.h"
 
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -50,18 +49,19 @@ CSelectFilesDialog::CSelectFilesDialog(const QString& startFolder, const QString
     location->setFocusPolicy(Qt::NoFocus);
 
     // Neither button takes Enter by itself: Enter belongs to the view (open a folder) and to the
-    // name field (its own rule).
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    ok_ = buttons->button(QDialogButtonBox::Ok);
-    ok_->setText(okText);
-    for (QAbstractButton* b : buttons->buttons()) {
-        if (auto* push = qobject_cast<QPushButton*>(b)) {
-            push->setAutoDefault(false);
-            push->setDefault(false);
-        }
+    // name field (its own rule). A button box would make OK the default button when shown.
+    ok_ = new QPushButton(okText, this);
+    auto* cancel = new QPushButton(tr("Cancel"), this);
+    for (QPushButton* push : {ok_, cancel}) {
+        push->setAutoDefault(false);
+        push->setDefault(false);
     }
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSelectFilesDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSelectFilesDialog::reject);
+    connect(ok_, &QPushButton::clicked, this, &CSelectFilesDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &CSelectFilesDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel);
     connect(name_, &QLineEdit::returnPressed, this, &CSelectFilesDialog::OnNameEntered);
 
     auto* top = new QHBoxLayout;
@@ -71,7 +71,7 @@ CSelectFilesDialog::CSelectFilesDialog(const QString& startFolder, const QString
     layout->addLayout(top);
     layout->addWidget(view_, 1);
     layout->addWidget(name_);
-    layout->addWidget(buttons);
+    layout->addLayout(buttons);
     resize(640, 420);
 
     connect(model_, &QFileSystemModel::rootPathChanged, location,
