@@ -202,8 +202,18 @@ void StartTestHooks(QObject* owner)
     if (!control.isEmpty())
         StartControl(owner, control);
     static QByteArray crash = qgetenv("ZYM_TEST_CRASH");
-    if (!crash.isEmpty())
-        QTimer::singleShot(0, owner, [] { TestCrashTrigger(crash.constData()); });
+    if (crash.isEmpty())
+        return;
+    // Once the first page has loaded, so the browser's own threads and handlers are all up; a
+    // page that does not load in time does not keep the crash from happening.
+    const auto fire = [] {
+        TestCrashTrigger(crash.constData());
+    };
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        for (WebView* view : top->findChildren<WebView*>())
+            QObject::connect(view, &QWebEngineView::loadFinished, owner, fire);
+    }
+    QTimer::singleShot(5000, owner, fire);
 #endif
 }
 
