@@ -151,13 +151,13 @@ describe('desktop functions', () => {
       assert.ok(errors.includes(`[openUrl][${refused}][refused`), `${refused} is logged: ${errors}`);
   });
 
-  test('callback rules before any login: nothing stored, the reader answers an error', async () => {
+  test('callback rules before any login: nothing stored, the reader answers the unbuilt error', async () => {
     const r = await page.evaluate(() => {
       ZYMClient.setCallFunctionInfo('{"bucket":"b","regular":"x","url":"http://cb/","status":1,"num":2}');
       return ZYMClient.getCallFunctionInfo('{"bucket":"b"}');
     });
-    const reply = JSON.parse(r);
-    assert.equal(reply.error, 2);
-    assert.match(reply.message, /no transfer queue/);
+    assert.deepEqual(JSON.parse(r), {error: 501, message: 'This function is not available in this version'});
+    const errors = JSON.parse(await page.evaluate(() => ZYMClient.getErrorLog())).list.map(e => e.msg).join('\n');
+    assert.match(errors, /\[setCallFunctionInfo\]\[b\]\[no transfer queue is open\]/);
   });
 });

@@ -125,13 +125,18 @@ QJsonObject DialogRequest(const QJsonObject& request)
     return {{"kind", "none"}};
 }
 
-// Sends a drag of the paths into the drawing widget of the first page view, as a drag from
-// another program arrives, and leaves again.
+// Sends a drag of the paths into the drawing widget of a visible page view, as a drag from
+// another program arrives, and leaves again. Hidden windows (the launchpad before login) have
+// no drawing widget yet.
 bool DragInto(const QStringList& paths)
 {
     for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible())
+            continue;
         for (WebView* view : top->findChildren<WebView*>()) {
-            QWidget* target = view->focusProxy() ? view->focusProxy() : view;
+            QWidget* target = view->focusProxy();
+            if (!target)
+                continue;
             QMimeData data;
             data.setUrls(LocalUrls(paths));
             QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
