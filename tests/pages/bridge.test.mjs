@@ -145,7 +145,7 @@ describe('ZYMClient in the real program', () => {
     const r = await page.evaluate(async () => {
       const got = [];
       ZYMClient.changeUpload('{}', (text) => got.push(text)); // through its callback
-      const value = ZYMClient.getClipboardData();              // direct: the reply is the value
+      const value = ZYMClient.getUpload();                     // direct: the reply is the value
       await new Promise((done) => setTimeout(done, 500));
       return {got, value};
     });
