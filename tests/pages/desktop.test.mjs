@@ -111,6 +111,20 @@ describe('desktop functions', () => {
     assert.equal(settingValue(app.home, 'SavePath'), saveTarget + '/');
   });
 
+  test('a folder path too long for the setting is answered but not stored', async () => {
+    const deep = path.join(saveTarget, 'x'.repeat(100), 'y'.repeat(100), 'z'.repeat(60));
+    fs.mkdirSync(deep, {recursive: true});
+    const before = settingValue(app.home, 'SavePath');
+    await page.evaluate(() => {
+      window.folderAnswer = new Promise(resolve => ZYMClient.saveFileDlg(resolve));
+    });
+    await waitFor(socket, {do: 'dialog'}, a => a.kind === 'folder');
+    await control(socket, {do: 'dialog-type', text: deep});
+    await control(socket, {do: 'dialog-accept'});
+    assert.deepEqual(JSON.parse(await page.evaluate(() => window.folderAnswer)), {path: deep + '/'});
+    assert.equal(settingValue(app.home, 'SavePath'), before);
+  });
+
   test('clipboard: text goes on without its quotes and is never read back; files are', async () => {
     assert.equal(await page.evaluate(() => String(ZYMClient.setClipboardData('"hello wörld"'))), 'undefined');
     const clip = await control(socket, {do: 'clipboard-text'});
