@@ -185,7 +185,7 @@ TEST(LanguageKeysTest, ListHoldsEveryKeyOnce)
                 << a.dialog << "/" << a.name;
         }
     }
-    EXPECT_EQ(strings, 38u + 2u + 6u); // prompt, selectdlg, copymessage
+    EXPECT_EQ(strings, 39u + 2u + 6u); // prompt (with DownloadCheckError), selectdlg, copymessage
     EXPECT_EQ(Placeholders("a %d b %% c %s %I64d %5.2f"), "%d%s%I64d%5.2f");
 }
 

@@ -19,6 +19,7 @@ constexpr LanguageKey kKeys[] = {
     {"prompt", K::String, "Delete", ""},
     {"prompt", K::String, "MergerCreateFileError", ""},
     {"prompt", K::String, "MergerFileSizeError", ""},
+    {"prompt", K::String, "DownloadCheckError", ""},
     {"prompt", K::String, "MergerTempFileError", ""},
     {"prompt", K::String, "MergerMemError", ""},
     {"prompt", K::String, "CreateDirError", ""},
