@@ -69,7 +69,9 @@ void DeleteTempFiles(const std::string& fullpath)
             continue;
         }
         const std::string path = folder + "/" + name;
-        struct stat st{};
+        struct stat st
+        {
+        };
         if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
             ::unlink(path.c_str());
         }

@@ -25,7 +25,8 @@ bool ReadInt64(std::string_view text, std::int64_t& value)
 
 } // namespace
 
-bool ParseContentRange(const std::string& headers, std::int64_t& first, std::int64_t& last, std::int64_t& total)
+bool ParseContentRange(const std::string& headers, std::int64_t& first, std::int64_t& last,
+                       std::int64_t& total)
 {
     static const std::string_view kName = "content-range:";
     size_t pos = 0;
@@ -54,7 +55,8 @@ bool ParseContentRange(const std::string& headers, std::int64_t& first, std::int
         if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) {
             return false;
         }
-        return ReadInt64(line.substr(0, dash), first) && ReadInt64(line.substr(dash + 1, slash - dash - 1), last) &&
+        return ReadInt64(line.substr(0, dash), first) &&
+               ReadInt64(line.substr(dash + 1, slash - dash - 1), last) &&
                ReadInt64(line.substr(slash + 1), total);
     }
     return false;
@@ -62,8 +64,8 @@ bool ParseContentRange(const std::string& headers, std::int64_t& first, std::int
 
 CDownloadPeer::CDownloadPeer(PieceSink& sink) : sink_(sink), buffer_(new (std::nothrow) char[kBufferSize]) {}
 
-FetchResult CDownloadPeer::Fetch(const ServiceCall& call, const std::string& bucket, const std::string& object,
-                                 ByteRange range, std::int64_t objectSize)
+FetchResult CDownloadPeer::Fetch(const ServiceCall& call, const std::string& bucket,
+                                 const std::string& object, ByteRange range, std::int64_t objectSize)
 {
     FetchResult result;
     start_ = range.first;
@@ -174,7 +176,8 @@ bool CDownloadPeer::AcceptStatus()
         return false;
     }
     std::int64_t first = 0, last = 0, total = 0;
-    if (!ParseContentRange(headers_, first, last, total) || first != start_ || last != start_ + remaining_ - 1) {
+    if (!ParseContentRange(headers_, first, last, total) || first != start_ ||
+        last != start_ + remaining_ - 1) {
         failure_ = "unexpected Content-Range";
         return false;
     }

@@ -29,10 +29,10 @@ public:
 
 struct FetchResult
 {
-    bool complete = false;  // every byte of the range stored
-    std::int64_t next = 0;  // first byte not stored
-    int code = 0;           // the transfer's result code when not complete
-    std::string text;       // why not complete
+    bool complete = false; // every byte of the range stored
+    std::int64_t next = 0; // first byte not stored
+    int code = 0;          // the transfer's result code when not complete
+    std::string text;      // why not complete
 };
 
 class CDownloadPeer
@@ -69,6 +69,7 @@ private:
 };
 
 // "bytes first-last/total" of a header text; false when the header is missing or malformed.
-bool ParseContentRange(const std::string& headers, std::int64_t& first, std::int64_t& last, std::int64_t& total);
+bool ParseContentRange(const std::string& headers, std::int64_t& first, std::int64_t& last,
+                       std::int64_t& total);
 
 } // namespace zym

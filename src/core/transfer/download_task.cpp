@@ -115,7 +115,8 @@ TaskResult CDownloadTask::Run()
         std::lock_guard g(rangesLock_);
         covered = stored_.Total() == row_.filesize;
     }
-    return covered ? Complete() : Fail(lastErrorCode_, lastErrorText_.empty() ? "curl error" : lastErrorText_);
+    return covered ? Complete()
+                   : Fail(lastErrorCode_, lastErrorText_.empty() ? "curl error" : lastErrorText_);
 }
 
 TaskResult CDownloadTask::CreateEmptyOrFolder()
@@ -157,7 +158,9 @@ bool CDownloadTask::Prepare(std::string& error)
         error = ErrnoText(errno);
         return false;
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::fstat(data_.get(), &st) != 0) {
         error = ErrnoText(errno);
         return false;
@@ -236,8 +239,9 @@ void CDownloadTask::Connection()
         if (context_.stop->Requested() || failed_) {
             continue;
         }
-        context_.log.WriteLog("[ErrorIndex:" + row_.bucket + "|" + row_.object + "][" + std::to_string(result.next) +
-                                  "," + std::to_string(range.last - result.next + 1) + "," +
+        context_.log.WriteLog("[ErrorIndex:" + row_.bucket + "|" + row_.object + "][" +
+                                  std::to_string(result.next) + "," +
+                                  std::to_string(range.last - result.next + 1) + "," +
                                   std::to_string(result.code) + "," + result.text + "]",
                               false);
         lastErrorCode_ = result.code;
@@ -368,7 +372,9 @@ TaskResult CDownloadTask::Complete()
     if (::rename(DataFilePath(row_.fullpath).c_str(), row_.fullpath.c_str()) != 0) {
         return Fail(1, Prompt("MergerCreateFileError"));
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (::stat(row_.fullpath.c_str(), &st) != 0 || st.st_size != row_.filesize) {
         return Fail(7, Prompt("MergerFileSizeError"));
     }
@@ -387,8 +393,8 @@ TaskResult CDownloadTask::Fail(int code, const std::string& text)
         SaveProgress(true);
         data_.reset();
     }
-    context_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) + "," +
-                              text + "]",
+    context_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) +
+                              "," + text + "]",
                           true);
     context_.database.FailDownload(row_.fullpath, code, text);
     return {TaskOutcome::Failed, code, text};

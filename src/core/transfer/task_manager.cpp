@@ -62,20 +62,20 @@ public:
     {
         TaskResult result = task_->Run();
         task_.reset();
-        std::function<void(const TransferRow&, const TaskResult&)> callback;
+        std::function<void(const TaskEnd&)> callback;
         {
             std::lock_guard g(manager_.lock_);
             callback = manager_.onEnded_;
         }
         if (callback) {
-            TransferRow row = entry_->row;
-            row.offset = entry_->progress->offset.load();
-            row.status = result.outcome == TaskOutcome::Finished ? kStatusFinished
-                         : result.outcome == TaskOutcome::Failed ? kStatusFailed
-                                                                 : row.status;
-            row.errornum = result.errornum;
-            row.errormsg = result.errormsg;
-            callback(row, result);
+            TaskEnd end{entry_->row, result, entry_->progress->bytesDone.load()};
+            end.row.offset = entry_->progress->offset.load();
+            end.row.status = result.outcome == TaskOutcome::Finished ? kStatusFinished
+                             : result.outcome == TaskOutcome::Failed ? kStatusFailed
+                                                                     : end.row.status;
+            end.row.errornum = result.errornum;
+            end.row.errormsg = result.errormsg;
+            callback(end);
         }
         entry_->End(std::move(result));
         manager_.EntryEnded();
@@ -166,7 +166,7 @@ void CTaskManagerBase::EntryEnded()
     Wake();
 }
 
-void CTaskManagerBase::OnTaskEnded(std::function<void(const TransferRow&, const TaskResult&)> callback)
+void CTaskManagerBase::OnTaskEnded(std::function<void(const TaskEnd&)> callback)
 {
     std::lock_guard g(lock_);
     onEnded_ = std::move(callback);

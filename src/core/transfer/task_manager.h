@@ -31,9 +31,9 @@ struct TaskServices
     std::function<ServiceCall(const TransferRow& row)> serviceCall;
     std::function<std::string(std::string_view word)> promptText;
     std::function<std::optional<CallbackRule>(const std::string& bucket)> callbackRule;
-    std::function<bool()> verifyDownloads;  // read when each task starts; null means on
-    std::int64_t blockSize = 0;             // 0: by the object's size (tests set small blocks)
-    std::function<std::int64_t()> clock;    // seconds since 1970; null means the system clock
+    std::function<bool()> verifyDownloads; // read when each task starts; null means on
+    std::int64_t blockSize = 0;            // 0: by the object's size (tests set small blocks)
+    std::function<std::int64_t()> clock;   // seconds since 1970; null means the system clock
 };
 
 class CTaskManagerBase
@@ -77,8 +77,16 @@ public:
     std::int64_t LiveSpeed(const std::string& bucket, const std::string& object);
     // Copies of the rows of the tasks that have not ended, with their live offset and speed.
     std::vector<TransferRow> SnapshotTasks();
-    // Called with the row and the result when a task ends (the progress reports' ReportOne).
-    void OnTaskEnded(std::function<void(const TransferRow&, const TaskResult&)> callback);
+    // What a task left when it ended: its row (status, live offset, error), result and the
+    // bytes it moved.
+    struct TaskEnd
+    {
+        TransferRow row;
+        TaskResult result;
+        std::int64_t bytesDone = 0;
+    };
+    // Called on the task's pool thread when a task ends (the progress reports' ReportOne).
+    void OnTaskEnded(std::function<void(const TaskEnd&)> callback);
 
     // For tests and benchmarks: tasks not yet ended, and scheduler passes made so far.
     int ActiveCount();
@@ -128,7 +136,7 @@ private:
     bool idle_ = false;
     std::int64_t lastRetryReset_ = 0;
     std::vector<std::shared_ptr<Entry>> tasks_;
-    std::function<void(const TransferRow&, const TaskResult&)> onEnded_;
+    std::function<void(const TaskEnd&)> onEnded_;
     std::thread scheduler_;
     std::atomic<std::uint64_t> passes_{0};
     int listener_ = 0;

@@ -18,7 +18,9 @@ namespace {
 TaskServices WithRules(TaskServices services, CTransferEngine* engine)
 {
     if (!services.callbackRule) {
-        services.callbackRule = [engine](const std::string& bucket) { return engine->Rule(bucket); };
+        services.callbackRule = [engine](const std::string& bucket) {
+            return engine->Rule(bucket);
+        };
     }
     return services;
 }
@@ -26,7 +28,8 @@ TaskServices WithRules(TaskServices services, CTransferEngine* engine)
 bool SameText(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -97,7 +100,8 @@ std::int64_t ModifiedTime(const struct stat& st)
 } // namespace
 
 std::string CTransferEngine::AddUploads(const std::string& host, const std::string& bucket,
-                                        const std::vector<UploadItem>& items, const std::string& maxUploadText)
+                                        const std::vector<UploadItem>& items,
+                                        const std::string& maxUploadText)
 {
     std::string reply = "{\"error\":0,\"message\":\"\"}";
     std::int64_t count = database_.CountAll().uploads.value_or(0);
@@ -119,7 +123,7 @@ std::string CTransferEngine::AddUploads(const std::string& host, const std::stri
     };
     // Walks a folder in listing order; false when the limit stopped it.
     std::function<bool(const std::string&, const std::string&)> walk = [&](const std::string& prefix,
-                                                                             const std::string& folder) {
+                                                                           const std::string& folder) {
         DIR* dir = ::opendir(folder.c_str());
         if (dir == nullptr) {
             return true;
@@ -135,7 +139,9 @@ std::string CTransferEngine::AddUploads(const std::string& host, const std::stri
                 continue;
             }
             const std::string path = folder + (folder.ends_with('/') ? "" : "/") + name;
-            struct stat st{};
+            struct stat st
+            {
+            };
             const bool known = ::stat(path.c_str(), &st) == 0;
             const bool isFolder = known && S_ISDIR(st.st_mode);
             if (isFolder) {
@@ -153,10 +159,13 @@ std::string CTransferEngine::AddUploads(const std::string& host, const std::stri
         std::lock_guard transaction(conditions_.TransactionLock());
         database_.BeginTransaction();
         for (const UploadItem& item : items) {
-            struct stat st{};
+            struct stat st
+            {
+            };
             const bool known = ::stat(item.path.c_str(), &st) == 0;
             const bool folder = known && S_ISDIR(st.st_mode);
-            if (!add(item.object, item.path, folder, known ? &st : nullptr) || (folder && !walk(item.object, item.path))) {
+            if (!add(item.object, item.path, folder, known ? &st : nullptr) ||
+                (folder && !walk(item.object, item.path))) {
                 reply = limitReply;
                 break;
             }
@@ -299,7 +308,8 @@ void CTransferEngine::DiscardBucket(const std::string& bucket)
     downloads_.CancelBucket(bucket);
 }
 
-void CTransferEngine::SetLimits(int downloadTaskMax, int downloadPeerMax, int uploadTaskMax, int uploadPeerMax)
+void CTransferEngine::SetLimits(int downloadTaskMax, int downloadPeerMax, int uploadTaskMax,
+                                int uploadPeerMax)
 {
     downloads_.SetTaskMax(downloadTaskMax);
     downloads_.SetPeerMax(downloadPeerMax);

@@ -64,8 +64,8 @@ public:
 
     // Queues local files and folders for upload; the reply text (error 1000000 with
     // maxUploadText once the Upload table reaches 1,000,000 rows).
-    std::string AddUploads(const std::string& host, const std::string& bucket, const std::vector<UploadItem>& items,
-                           const std::string& maxUploadText);
+    std::string AddUploads(const std::string& host, const std::string& bucket,
+                           const std::vector<UploadItem>& items, const std::string& maxUploadText);
 
     // The transfer lists' operations: the page's selection, or everything.
     void StartDownloadItems(const std::vector<std::string>& fullpaths);
