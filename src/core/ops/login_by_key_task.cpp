@@ -2,11 +2,12 @@
 
 #include "ops/app_environment.h"
 #include "platform/json_text.h"
+#include "transfer/account_login.h"
 
 namespace zym {
 
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
-                          const std::string& location)
+                          const std::string& location, TransferLogin* transfers)
 {
     // Keys and location change together; the host override stays as it is.
     env.session.Update([&](Login& login) {
@@ -14,7 +15,9 @@ std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, cons
         login.secret = secret;
         login.location = location;
     });
-    // The transfer engine opens the account's queue here once it exists.
+    if (transfers != nullptr) {
+        transfers->CompleteLogin(accessId, secret, location); // its result is not examined
+    }
     env.engineConditions.SetLoggedIn(true);
     return "{\"error\":0,\"message\":\"\"}";
 }
@@ -27,7 +30,7 @@ void CLoginByKeyTask::Run()
         secret = args->Text("keysecret").value_or("");
         location = args->Text("location").value_or("");
     }
-    Reply(CompleteLogin(env_, id, secret, location));
+    Reply(CompleteLogin(env_, id, secret, location, transfers_));
 }
 
 } // namespace zym

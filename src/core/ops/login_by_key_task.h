@@ -9,22 +9,26 @@
 namespace zym {
 
 struct AppEnvironment;
+class TransferLogin;
 
-// The steps every login ends with: session values, signing keys, the logged-in flag.
+// The steps every login ends with: session values, signing keys, the logged-in flag, and (when
+// the transfer engine runs) the account's transfer queue opened, which starts the schedulers.
 // Returns the reply text.
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
-                          const std::string& location);
+                          const std::string& location, TransferLogin* transfers = nullptr);
 
 class CLoginByKeyTask : public CPageTask
 {
 public:
-    CLoginByKeyTask(AppEnvironment& env, std::string argument, ReplyTargetPtr target)
-        : CPageTask(std::move(argument), std::move(target)), env_(env)
+    CLoginByKeyTask(AppEnvironment& env, std::string argument, ReplyTargetPtr target,
+                    TransferLogin* transfers = nullptr)
+        : CPageTask(std::move(argument), std::move(target)), env_(env), transfers_(transfers)
     {}
     void Run() override;
 
 private:
     AppEnvironment& env_;
+    TransferLogin* transfers_;
 };
 
 } // namespace zym

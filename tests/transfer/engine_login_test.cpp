@@ -1,0 +1,118 @@
+// Login opens the account's queue with the limits of the settings and starts the schedulers;
+// setServerLocation and setTransInfo reach the running engine; the worker thread's statistics
+// and queue backup.
+#include "app/app_environment.h"
+#include "app/settings_store.h"
+#include "bridge/engine_limits.h"
+#include "transfer/account_login.h"
+#include "transfer/interface_thread.h"
+#include "transfer_scratch.h"
+#include "ui/language_document.h"
+
+namespace zym {
+namespace {
+
+class EngineLoginTest : public testing::TransferScratch
+{
+protected:
+    void SetUp() override
+    {
+        TransferScratch::SetUp();
+        settings_ = std::make_unique<SettingsStore>(Path("settings.reg"));
+    }
+    std::unique_ptr<SettingsStore> settings_;
+    Session session_;
+};
+
+TEST_F(EngineLoginTest, LoginOpensTheAccountsQueueWithItsLimits)
+{
+    settings_->WriteInt(setting::kDownloadMax, 3);
+    settings_->WriteInt(setting::kDownloadPeerMax, 8);
+    settings_->WriteInt(setting::kUploadMax, 0); // 0 reads as 5
+    CTransferEngine engine(TaskServices{}, nullptr);
+    TransferLogin login(engine, session_, *settings_, Path("data"));
+    EXPECT_FALSE(engine.Conditions().LoggedIn());
+    ASSERT_TRUE(login.CompleteLogin("id-one", "secret", "cn-east"));
+    EXPECT_TRUE(engine.Conditions().LoggedIn());
+    EXPECT_EQ(engine.Database().Path(), AccountQueuePath(Path("data"), "id-one"));
+    EXPECT_EQ(AccountQueuePath("/d", ""), "/d/da39a3ee5e6b4b0d3255bfef95601890afd80709/transdb.db");
+    EXPECT_TRUE(Exists(AccountQueuePath(Path("data"), "id-one")));
+    EXPECT_EQ(engine.Downloads().TaskMax(), 3);
+    EXPECT_EQ(engine.Downloads().PeerMax(), 8);
+    EXPECT_EQ(engine.Uploads().TaskMax(), 5);
+    EXPECT_EQ(session_.Current()->secret, "secret");
+
+    // Another account gets its own queue.
+    ASSERT_TRUE(login.CompleteLogin("id-two", "s2", "cn-east"));
+    EXPECT_EQ(engine.Database().Path(), AccountQueuePath(Path("data"), "id-two"));
+    EXPECT_NE(AccountQueuePath(Path("data"), "id-one"), AccountQueuePath(Path("data"), "id-two"));
+}
+
+TEST_F(EngineLoginTest, ServerLocationOverridesTheRowsHostForLaterRequests)
+{
+    CTransferEngine engine(TaskServices{}, nullptr);
+    TransferLogin login(engine, session_, *settings_, Path("data"));
+    login.CompleteLogin("id", "secret", "l1");
+    const auto call = SessionServiceCall(session_);
+    TransferRow row;
+    row.host = "l1.zym.example";
+    EXPECT_EQ(call(row).host, "l1.zym.example");
+    EXPECT_EQ(call(row).keys.secret, "secret");
+    login.SetServerLocation("mine.example:8080");
+    EXPECT_EQ(call(row).host, "mine.example:8080");
+    login.CompleteLogin("id", "other", "l1"); // a new login keeps the account's host
+    EXPECT_EQ(call(row).host, "mine.example:8080");
+    EXPECT_EQ(call(row).keys.secret, "other");
+}
+
+TEST_F(EngineLoginTest, SetTransInfoChangesTheRunningManagers)
+{
+    CTransferEngine engine(TaskServices{}, nullptr);
+    AppEnvironment env;
+    LanguageDocument language;
+    SettingsFunctions functions(*settings_, language, env);
+    EngineLimits limits(engine);
+    functions.SetTransferLimits(&limits);
+    functions.SetTransInfo(
+        "{\"download_task_max\":2,\"download_peer_max\":9,\"upload_task_max\":0,\"upload_peer_max\":4}");
+    EXPECT_EQ(engine.Downloads().TaskMax(), 2);
+    EXPECT_EQ(engine.Downloads().PeerMax(), 9);
+    EXPECT_EQ(engine.Uploads().TaskMax(), 5); // 0 changes nothing
+    EXPECT_EQ(engine.Uploads().PeerMax(), 4);
+    EXPECT_EQ(settings_->DownloadMax(), 2);
+}
+
+TEST_F(EngineLoginTest, StatisticsAndBackupOfTheQueue)
+{
+    CTransferEngine engine(TaskServices{}, nullptr);
+    ASSERT_TRUE(engine.Database().Open(Path("transdb.db"), true));
+    for (int i = 0; i < 3; ++i) {
+        TransferRow row;
+        row.fullpath = Path("f" + std::to_string(i));
+        row.bucket = "b";
+        row.object = "o" + std::to_string(i);
+        row.filesize = 1;
+        row.status = i == 0 ? kStatusFinished : kStatusWaiting;
+        engine.Database().AddDownload(row);
+    }
+    TransferRow up;
+    up.key = "p";
+    up.bucket = "b";
+    up.object = "u";
+    engine.Database().AddUpload(up);
+    CInterfaceThread worker(engine);
+    worker.RefreshStatistics();
+    const TransferStatistics s = worker.Statistics();
+    EXPECT_EQ(s.downloadTotal, 3);
+    EXPECT_EQ(s.downloadDone, 1);
+    EXPECT_EQ(s.uploadTotal, 1);
+    EXPECT_EQ(s.uploadDone, 0);
+    EXPECT_EQ(s.downloadSpeed, 0);
+    ASSERT_TRUE(worker.BackupQueue());
+    EXPECT_TRUE(Exists(Path("transdb.db_old")));
+    worker.Start();
+    worker.Stop(); // returns although the next timer is far away
+}
+
+} // namespace
+} // namespace zym
