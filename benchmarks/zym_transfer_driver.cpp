@@ -115,6 +115,8 @@ int main(int argc, char** argv)
         }
         engine.Database().CommitTransaction();
         engine.EndAdding(TransferKind::Download);
+        std::printf("queued\n");
+        std::fflush(stdout);
     }
     engine.SetLimits(tasks, peers, tasks, peers);
 

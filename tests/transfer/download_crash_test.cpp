@@ -17,15 +17,25 @@ using testing::RandomBytes;
 class DownloadCrashTest : public testing::LiveDownload
 {
 protected:
-    // Starts the driver; its standard output goes to `output`.
-    pid_t Spawn(const std::string& output, const std::string& list)
+    // Starts the driver with its standard output on a pipe (readFd) or in the file `output`.
+    pid_t Spawn(const std::string& output, const std::string& list, int* readFd = nullptr)
     {
+        int fds[2] = {-1, -1};
+        if (readFd != nullptr && ::pipe(fds) != 0) {
+            return -1;
+        }
         const pid_t pid = ::fork();
         if (pid == 0) {
             const std::string db = Path("driver.db");
-            ::freopen(output.c_str(), "w", stdout);
+            if (readFd != nullptr) {
+                ::dup2(fds[1], STDOUT_FILENO);
+                ::close(fds[0]);
+                ::close(fds[1]);
+            } else {
+                ::freopen(output.c_str(), "w", stdout);
+            }
             std::vector<std::string> args = {ZYM_TRANSFER_DRIVER, "--db", db, "--peers", "3",
-                                             "--block",           "65536"};
+                                             "--block",           "16384"};
             if (!list.empty()) {
                 args.insert(args.end(), {"--list", list});
             }
@@ -37,7 +47,25 @@ protected:
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
+        if (readFd != nullptr) {
+            ::close(fds[1]);
+            *readFd = fds[0];
+        }
         return pid;
+    }
+
+    // Reads the pipe until the driver says its rows are queued.
+    static bool WaitQueued(int fd)
+    {
+        std::string seen;
+        char c = 0;
+        while (::read(fd, &c, 1) == 1) {
+            seen += c;
+            if (seen.find("queued\n") != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
     }
 };
 
@@ -61,18 +89,21 @@ TEST_F(DownloadCrashTest, KilledAtRandomPointsAndRestarted)
         }
         WriteFile(Path("list"), list);
 
-        // Slow enough that the kill lands mid-way: each request at about 400 kB/s.
+        // Slow enough that the kill lands mid-way: each request at about 100 kB/s, twelve at once.
         std::map<std::string, RangeList> recorded;
         {
             zymtest::FaultRule slow("{\"bucket\":\"" + bucket_ +
-                                    "\",\"method\":\"GET\",\"throttle_bps\":400000}");
-            const pid_t pid = Spawn(Path("first.out"), Path("list"));
+                                    "\",\"method\":\"GET\",\"throttle_bps\":100000}");
+            int pipe = -1;
+            const pid_t pid = Spawn("", Path("list"), &pipe);
             ASSERT_GT(pid, 0);
-            std::this_thread::sleep_for(std::chrono::milliseconds(300 + random() % 1700));
+            ASSERT_TRUE(WaitQueued(pipe));
+            std::this_thread::sleep_for(std::chrono::milliseconds(500 + random() % 3500));
             ::kill(pid, SIGKILL);
             int status = 0;
             ::waitpid(pid, &status, 0);
-            ASSERT_TRUE(WIFSIGNALED(status)) << ReadFile(Path("first.out"));
+            ::close(pipe);
+            ASSERT_TRUE(WIFSIGNALED(status)) << "the driver ended before the kill";
         }
         // What the record claims is in the data file.
         for (const auto& [target, body] : bodies) {

@@ -2,9 +2,11 @@
 // setServerLocation and setTransInfo reach the running engine; the worker thread's statistics
 // and queue backup.
 #include "app/app_environment.h"
+#include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/engine_limits.h"
 #include "transfer/account_login.h"
+#include "transfer/engine_services.h"
 #include "transfer/interface_thread.h"
 #include "transfer_scratch.h"
 #include "ui/language_document.h"
@@ -63,6 +65,18 @@ TEST_F(EngineLoginTest, ServerLocationOverridesTheRowsHostForLaterRequests)
     login.CompleteLogin("id", "other", "l1"); // a new login keeps the account's host
     EXPECT_EQ(call(row).host, "mine.example:8080");
     EXPECT_EQ(call(row).keys.secret, "other");
+}
+
+TEST_F(EngineLoginTest, VerifyDownloadsIsOnUnlessTheSettingIsZero)
+{
+    EXPECT_TRUE(VerifyDownloads(*settings_));
+    settings_->WriteInt(kVerifyDownloadsSetting, 0);
+    EXPECT_FALSE(VerifyDownloads(*settings_));
+    Log log([] { return std::time_t(0); });
+    const TaskServices services = MakeTaskServices(log, session_, *settings_, nullptr);
+    EXPECT_FALSE(services.verifyDownloads());
+    settings_->WriteInt(kVerifyDownloadsSetting, 1); // read again for each task
+    EXPECT_TRUE(services.verifyDownloads());
 }
 
 TEST_F(EngineLoginTest, SetTransInfoChangesTheRunningManagers)

@@ -39,6 +39,8 @@ class CDownloadPeer
 {
 public:
     static constexpr std::size_t kBufferSize = 1024 * 1024;
+    // Chunks at least this large are written without passing through the buffer.
+    static constexpr std::size_t kDirectWrite = 256 * 1024;
 
     explicit CDownloadPeer(PieceSink& sink);
     CDownloadPeer(const CDownloadPeer&) = delete;
