@@ -70,7 +70,9 @@ int main(int argc, char** argv)
     Log log;
     TaskServices services;
     services.log = &log;
-    CTransferEngine engine(services, nullptr);
+    // The Upload table stays empty, so this factory is never called; it only lets the upload
+    // scheduler run as well.
+    CTransferEngine engine(services, [](const TransferRow&, TransferContext) { return TransferTaskPtr(); });
     if (!engine.Database().Open((folder / "transdb.db").string(), true)) {
         return 1;
     }
