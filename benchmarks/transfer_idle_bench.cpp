@@ -45,7 +45,8 @@ double CpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void Measure(const char* what, int seconds)
@@ -55,8 +56,8 @@ void Measure(const char* what, int seconds)
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const long long delta = VoluntarySwitches() - switches;
     const double used = CpuSeconds() - cpu;
-    std::printf("%s: %lld voluntary switches in %d s (%.3f per second), CPU %.3f s (%.4f%%)\n", what, delta, seconds,
-                static_cast<double>(delta) / seconds, used, 100.0 * used / seconds);
+    std::printf("%s: %lld voluntary switches in %d s (%.3f per second), CPU %.3f s (%.4f%%)\n", what, delta,
+                seconds, static_cast<double>(delta) / seconds, used, 100.0 * used / seconds);
 }
 
 } // namespace

@@ -1,15 +1,15 @@
 // Login opens the account's queue with the limits of the settings and starts the schedulers;
 // setServerLocation and setTransInfo reach the running engine; the worker thread's statistics
 // and queue backup.
-#include "app/app_environment.h"
+#include "app/language_document.h"
 #include "app/log.h"
 #include "app/settings_store.h"
 #include "bridge/engine_limits.h"
+#include "ops/app_environment.h"
 #include "transfer/account_login.h"
 #include "transfer/engine_services.h"
 #include "transfer/interface_thread.h"
 #include "transfer_scratch.h"
-#include "ui/language_document.h"
 
 namespace zym {
 namespace {

@@ -3,7 +3,7 @@
 // download task run to its end on a real queue database in a scratch folder.
 #include "../service_live/live_service.h"
 #include "app/log.h"
-#include "service/digest.h"
+#include "platform/digest.h"
 #include "store/trans_database.h"
 #include "transfer/download_files.h"
 #include "transfer/download_task.h"

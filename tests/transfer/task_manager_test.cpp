@@ -1,7 +1,7 @@
 // The schedulers with fake tasks on a real queue database: order, limits, start conditions,
 // the reset of failed rows, stops and deletes, and the upload row limit.
 #include "app/log.h"
-#include "service/digest.h"
+#include "platform/digest.h"
 #include "store/trans_database.h"
 #include "transfer/download_manager.h"
 #include "transfer/transfer_engine.h"

@@ -1,6 +1,6 @@
 #include "transfer/account_login.h"
 
-#include "service/digest.h"
+#include "platform/digest.h"
 
 namespace zym {
 

@@ -4,7 +4,7 @@
 // sleeps until something happens that can change what it should do: a task ends, a queueing
 // operation ends, a start request, a limit change, a start condition (login, loadFinish), or
 // the time of the next 600-second reset of failed rows. An idle engine therefore does not wake.
-#include "ops/task_pool.h"
+#include "platform/task_pool.h"
 #include "transfer/start_conditions.h"
 #include "transfer/transfer_task.h"
 

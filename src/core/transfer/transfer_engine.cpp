@@ -1,7 +1,7 @@
 #include "transfer/transfer_engine.h"
 
 #include "app/settings_store.h"
-#include "service/digest.h"
+#include "platform/digest.h"
 #include "transfer/download_files.h"
 #include "transfer/download_task.h"
 

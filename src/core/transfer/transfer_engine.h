@@ -1,8 +1,8 @@
 #pragma once
 // The transfer engine: the account's transfer queue, the transfer pool, the download and upload
 // managers and the operations the transfer lists and the queueing of uploads use.
-#include "ops/task_pool.h"
 #include "platform/cancel_token.h"
+#include "platform/task_pool.h"
 #include "service/curl_delegate.h"
 #include "store/trans_database.h"
 #include "transfer/download_manager.h"
