@@ -9,9 +9,8 @@
 
 int main()
 {
-    std::string listing =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ListBucketResult><Name>bucket</Name>"
-        "<Prefix>photos/</Prefix><Marker></Marker><NextMarker>photos/00999.jpg</NextMarker>";
+    std::string listing = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ListBucketResult><Name>bucket</Name>"
+                          "<Prefix>photos/</Prefix><Marker></Marker><NextMarker>photos/00999.jpg</NextMarker>";
     for (int i = 0; i < 1000; ++i) {
         char key[32];
         std::snprintf(key, sizeof key, "photos/%05d.jpg", i);
@@ -35,9 +34,8 @@ int main()
     std::printf("listing of 1000 entries (%zu bytes): %.2f ms per page, %.0f entries/s\n", listing.size(),
                 seconds * 1000 / kRounds, static_cast<double>(entries) / seconds);
 
-    const std::string headers =
-        "HTTP/1.1 200 OK\r\nx-zym-request-id: 5F3A\r\nContent-Type: application/xml\r\n"
-        "Content-Length: 1234\r\nDate: Thu, 10 Dec 2026 15:00:00 GMT\r\n\r\n";
+    const std::string headers = "HTTP/1.1 200 OK\r\nx-zym-request-id: 5F3A\r\nContent-Type: application/xml\r\n"
+                                "Content-Length: 1234\r\nDate: Thu, 10 Dec 2026 15:00:00 GMT\r\n\r\n";
     constexpr int kStatusRounds = 2'000'000;
     long sum = 0;
     const auto statusStart = Clock::now();
