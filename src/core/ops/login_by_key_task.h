@@ -4,6 +4,7 @@
 // the session values the pages read.
 #include "ops/page_reply.h"
 
+#include <optional>
 #include <string>
 
 namespace zym {
@@ -11,11 +12,13 @@ namespace zym {
 struct AppEnvironment;
 class TransferLogin;
 
-// The steps every login ends with: session values, signing keys, the logged-in flag, and (when
-// the transfer engine runs) the account's transfer queue opened, which starts the schedulers.
-// Returns the reply text.
+// The steps every login ends with (key, key-file and password log-ins alike): session
+// values, signing keys, the logged-in flag, and (when the transfer engine runs) the account's
+// transfer queue opened, which starts the schedulers. `host` is the account's stored host (the
+// password log-in); the other log-ins leave the host as it is. Returns the reply text.
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
-                          const std::string& location, TransferLogin* transfers = nullptr);
+                          const std::string& location, const std::optional<std::string>& host = std::nullopt,
+                          TransferLogin* transfers = nullptr);
 
 class CLoginByKeyTask : public CPageTask
 {
