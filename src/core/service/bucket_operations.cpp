@@ -55,12 +55,20 @@ bool DeleteObjects(const ServiceCall& call, const std::string& bucket, const std
 }
 
 bool ListMultipartUploads(const ServiceCall& call, const std::string& bucket,
-                          CZymListMultipartUploadRet& reply)
+                          CZymListMultipartUploadRet& reply, const std::string& keyMarker,
+                          const std::string& uploadIdMarker)
 {
     ServiceRequest request;
     request.verb = "GET";
     request.bucket = bucket;
     request.subResource = "?uploads";
+    // The page markers are sent, never signed, like the listing parameters of ListObjects.
+    if (!keyMarker.empty()) {
+        request.query += "&key-marker=" + FormEncode(keyMarker);
+    }
+    if (!uploadIdMarker.empty()) {
+        request.query += "&upload-id-marker=" + FormEncode(uploadIdMarker);
+    }
     return SendServiceRequest(call, request, &reply);
 }
 

@@ -82,8 +82,11 @@ bool CompleteMultipartUpload(const ServiceCall& call, const std::string& bucket,
 bool AbortMultipartUpload(const ServiceCall& call, const std::string& bucket, const std::string& key,
                           const std::string& uploadId, CZymRet& reply);
 
+// One page of the bucket's unfinished uploads; the markers (NextKeyMarker and
+// NextUploadIdMarker of the previous page) ask for the page after them.
 bool ListMultipartUploads(const ServiceCall& call, const std::string& bucket,
-                          CZymListMultipartUploadRet& reply);
+                          CZymListMultipartUploadRet& reply, const std::string& keyMarker = "",
+                          const std::string& uploadIdMarker = "");
 
 // Requests the client itself never needs but its tests and tools do to prepare data: create a
 // bucket (in the location the host names) and put a small object from memory with extra

@@ -110,6 +110,7 @@ private:
     // Keeps the file and the mirror receiving writes in the same order, so that both assign
     // the same ids and an insert-or-update is not interleaved with another writer.
     std::mutex writeLock_;
+    bool mirrorInTransaction_ = false; // guarded by writeLock_
 };
 
 // Reads rows of the download column list (hash,fullpath,host,bucket,object,filesize,offset,

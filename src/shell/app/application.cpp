@@ -23,6 +23,7 @@
 #include "shell/bridge/credential_handlers.h"
 #include "shell/bridge/message_handlers.h"
 #include "shell/bridge/page_bridge.h"
+#include "shell/bridge/page_operations.h"
 #include "shell/bridge/web_dialogs.h"
 #include "shell/bridge/window_message.h"
 #include "shell/desktop/desktop_functions.h"
@@ -166,6 +167,7 @@ int RunApplication(int argc, char** argv)
     RegisterMainWindowFunctions(handlers, *main);
     RegisterDesktopFunctions(handlers, context, *opener);
     RegisterCallbackRuleFunctions(handlers, rules);
+    RegisterPageOperationFunctions(handlers, nullptr);
     main->Init();
     StartTestHooks(&app);
     update.Start();

@@ -278,6 +278,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             deleted_keys = None
             if self.headers.get("Content-MD5") is not None:
                 self.check_md5(body, required=True)
+        if not key and self.command == "GET" and b"uploads" in names:
+            status, data = listing.list_uploads(svc.engine, bucket, dialect.engine_path(bucket, ""), query)
+            return self.finish_reply(status, [("Content-Type", "application/xml")], data, request_id, rule)
         if not key and self.command in ("GET", "HEAD") and not names & DOCUMENT_QUERIES:
             status, data = listing.list_bucket(svc.engine, bucket, dialect.engine_path(bucket, ""), query)
             headers = [("Content-Type", "application/xml")]

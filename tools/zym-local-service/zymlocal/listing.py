@@ -105,3 +105,50 @@ def _contents(element):
     ET.SubElement(out, "Size").text = element.findtext("Size") or "0"
     ET.SubElement(out, "StorageClass").text = element.findtext("StorageClass") or "STANDARD"
     return out
+
+
+MAX_UPLOADS = 1000
+
+
+def list_uploads(engine, bucket, path, query):
+    """Unfinished multipart uploads with the service's paging: at most max-uploads (1,000) per
+    page in key and upload-id order, continued after key-marker and upload-id-marker. The engine
+    answers every upload at once, so the paging is done here."""
+    params = {n: v for n, v in query if v is not None}
+    key_marker = _text(params.get(b"key-marker", b""))
+    id_marker = _text(params.get(b"upload-id-marker", b""))
+    prefix = _text(params.get(b"prefix", b""))
+    try:
+        max_uploads = min(int(params.get(b"max-uploads", b"1000")), MAX_UPLOADS)
+    except ValueError:
+        raise ServiceError("InvalidArgument", "max-uploads must be a number.", [("ArgumentName", "max-uploads")]) from None
+    status, _, body = engine.fetch("GET", path, "uploads")
+    if status != 200:
+        return status, documents.rewrite_error(body, status, None)
+    root = documents.parse(body)
+    if root is None:
+        raise ServiceError("InternalError", "The engine sent an unreadable upload list.")
+    uploads = sorted(root.findall("Upload"), key=lambda u: (u.findtext("Key") or "", u.findtext("UploadId") or ""))
+
+    def after_markers(upload):
+        key, upload_id = upload.findtext("Key") or "", upload.findtext("UploadId") or ""
+        if not key.startswith(prefix):
+            return False
+        if not key_marker:
+            return True
+        return key > key_marker or (key == key_marker and bool(id_marker) and upload_id > id_marker)
+
+    remaining = [u for u in uploads if after_markers(u)]
+    page, truncated = remaining[:max_uploads], len(remaining) > max_uploads
+    out = ET.Element("ListMultipartUploadsResult")
+    for name, value in (("Bucket", bucket), ("KeyMarker", key_marker), ("UploadIdMarker", id_marker)):
+        ET.SubElement(out, name).text = value
+    if truncated and page:
+        ET.SubElement(out, "NextKeyMarker").text = page[-1].findtext("Key") or ""
+        ET.SubElement(out, "NextUploadIdMarker").text = page[-1].findtext("UploadId") or ""
+    ET.SubElement(out, "Prefix").text = prefix
+    ET.SubElement(out, "MaxUploads").text = str(max_uploads)
+    ET.SubElement(out, "IsTruncated").text = "true" if truncated else "false"
+    for upload in page:
+        out.append(upload)
+    return 200, documents.render(out)
