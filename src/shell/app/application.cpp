@@ -7,6 +7,7 @@
 #include "bridge/callback_rule_functions.h"
 #include "bridge/credential_functions.h"
 #include "bridge/direct_functions.h"
+#include "bridge/queueing_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/window_messages.h"
 #include "ops/app_environment.h"
@@ -168,6 +169,8 @@ int RunApplication(int argc, char** argv)
     RegisterDesktopFunctions(handlers, context, *opener);
     RegisterCallbackRuleFunctions(handlers, rules);
     RegisterPageOperationFunctions(handlers, nullptr);
+    StopLoadFlags stopLoad; // read by the saveFile queueing once the transfer engine runs it
+    RegisterQueueingFunctions(handlers, stopLoad);
     main->Init();
     StartTestHooks(&app);
     update.Start();
