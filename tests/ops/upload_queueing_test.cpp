@@ -1,8 +1,8 @@
 // Queueing uploads from real folders into a real transfer database.
 #include "ops/queue_tasks.h"
 #include "ops/upload_queueing.h"
-#include "queue_test_support.h"
 #include "platform/digest.h"
+#include "queue_test_support.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -176,3 +176,9 @@ TEST(ParseAddFile, KeysFromPrefixAndDiskAndTheTaskReplies)
 }
 
 } // namespace
+
+TEST(LoadingCountScript, TheLaunchpadEvent)
+{
+    EXPECT_EQ(zym::LoadingCountScript(3, 10),
+              "zymClientCallback('UpdateLoadingCount','{\"count\":3,\"downloadcount\":10}');");
+}

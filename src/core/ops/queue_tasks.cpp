@@ -46,4 +46,10 @@ AddFileRequest ParseAddFile(const std::string& argument,
     return request;
 }
 
+std::string LoadingCountScript(std::int64_t count, std::int64_t downloadCount)
+{
+    return "zymClientCallback('UpdateLoadingCount','{\"count\":" + std::to_string(count) +
+           ",\"downloadcount\":" + std::to_string(downloadCount) + "}');";
+}
+
 } // namespace zym

@@ -23,6 +23,9 @@ struct AddFileRequest
 AddFileRequest ParseAddFile(const std::string& argument,
                             const std::function<std::string(const std::string&)>& hostOf);
 
+// The script the launchpad runs for the saveFile progress notice.
+std::string LoadingCountScript(std::int64_t count, std::int64_t downloadCount);
+
 class CAddObjectTask : public CPageTask
 {
 public:
