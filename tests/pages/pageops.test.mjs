@@ -101,3 +101,44 @@ describe('copy and delete from a page', () => {
     assert.equal((await signed(service, 'GET', bucket)).status, 404);
   });
 });
+
+describe('the clash question in the real program', () => {
+  let service;
+  let app;
+  let page;
+  const bucket = `pageclash-${crypto.randomBytes(4).toString('hex')}`;
+  before(async () => {
+    service = await startService();
+    // The program's own question dialog answers in this order, through its buttons.
+    process.env.ZYM_CLASH_ANSWERS = 'keepboth+all,close';
+    try {
+      app = await startProgram({ServiceDomain: '.' + service.endpoint});
+    } finally {
+      delete process.env.ZYM_CLASH_ANSWERS;
+    }
+    page = await app.page('login.html');
+    await call(page, 'loginByKey', {keyid: keys.id, keysecret: keys.secret, location: 'l1'});
+    assert.equal((await signed(service, 'PUT', bucket)).status, 200);
+    for (const key of ['src/x.txt', 'src/y.txt', 'dst/x.txt', 'dst/y.txt', 'dst/x(2).txt']) {
+      assert.equal((await signed(service, 'PUT', bucket, key, 'v')).status, 200, key);
+    }
+  });
+  after(async () => {
+    await app?.stop();
+    service?.child.kill('SIGTERM');
+  });
+
+  const copy = list => call(page, 'copyObject', {
+    bucket, location: 'l1', dstbucket: bucket, dstlocation: 'l1', dstobject: 'dst/', list});
+
+  test('keep both with "all" asks once and numbers both copies', async () => {
+    assert.equal(await copy([{object: 'src/x.txt', filesize: 1}, {object: 'src/y.txt', filesize: 1}]), '{}');
+    assert.equal((await signed(service, 'GET', bucket, 'dst/x(3).txt')).status, 200);
+    assert.equal((await signed(service, 'GET', bucket, 'dst/y(2).txt')).status, 200);
+  });
+
+  test('close at the question copies nothing and answers {}', async () => {
+    assert.equal(await copy([{object: 'src/x.txt', filesize: 1}]), '{}');
+    assert.equal((await signed(service, 'GET', bucket, 'dst/x(4).txt')).status, 404);
+  });
+});

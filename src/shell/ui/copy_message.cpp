@@ -6,8 +6,23 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace zym {
+namespace {
+
+// Tests of the real program answer the question through its own controls: the environment
+// variable ZYM_CLASH_ANSWERS, set by whoever starts the program (pages cannot reach it), lists
+// the answers in order, comma-separated: "replace", "keepboth", "close" (the button) or
+// "closebox" (the caption's close box), each optionally followed by "+all" (tick the box first).
+QStringList& ScriptedAnswers()
+{
+    static QStringList answers =
+        QString::fromUtf8(qgetenv("ZYM_CLASH_ANSWERS")).split(',', Qt::SkipEmptyParts);
+    return answers;
+}
+
+} // namespace
 
 CCopyMessage::CCopyMessage(const LanguageDocument& language, const QString& name, bool folder, bool several,
                            QWidget* parent)
@@ -103,6 +118,30 @@ void CCopyMessage::closeEvent(QCloseEvent* event)
         answer_ = {ClashButton::Close, false};
     }
     QDialog::closeEvent(event);
+}
+
+void CCopyMessage::showEvent(QShowEvent* event)
+{
+    CSkinDlg::showEvent(event);
+    if (ScriptedAnswers().isEmpty()) {
+        return;
+    }
+    const QString answer = ScriptedAnswers().takeFirst();
+    QTimer::singleShot(0, this, [this, answer] {
+        if (answer.endsWith(QStringLiteral("+all")) && all_->isVisible()) {
+            all_->click();
+        }
+        const QString button = answer.section('+', 0, 0);
+        if (button == QStringLiteral("replace")) {
+            replace_->click();
+        } else if (button == QStringLiteral("keepboth")) {
+            keepBoth_->click();
+        } else if (button == QStringLiteral("close")) {
+            close_->click();
+        } else {
+            close();
+        }
+    });
 }
 
 void CCopyMessage::reject()

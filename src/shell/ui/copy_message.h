@@ -39,6 +39,7 @@ protected:
     void LayoutControls(int width, int height) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void reject() override;
 
 private:
