@@ -1,8 +1,8 @@
 // saveFile's queueing: folder prefixes and whole buckets listed from the service into rows.
 #include "live_ops_support.h"
 #include "ops/download_queueing.h"
-#include "queue_test_support.h"
 #include "platform/digest.h"
+#include "queue_test_support.h"
 
 #include <algorithm>
 #include <set>

@@ -1,10 +1,10 @@
 #pragma once
 // Helpers of the page-operation tests against the local service: a request counter built on a
 // harmless fault rule, services for the tasks, and object seeding.
+#include "app/language_document.h"
 #include "app/log.h"
 #include "live_service.h"
 #include "ops/ops_services.h"
-#include "app/language_document.h"
 
 #include <thread>
 

@@ -1,7 +1,7 @@
 #include "ops/delete_tasks.h"
 
-#include "platform/json_text.h"
 #include "ops/page_arguments.h"
+#include "platform/json_text.h"
 #include "service/error_text.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "ops/ops_services.h"
 
-#include "service/failure_reply.h"
 #include "app/language_document.h"
+#include "service/failure_reply.h"
 
 namespace zym {
 

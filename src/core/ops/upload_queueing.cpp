@@ -1,7 +1,7 @@
 #include "ops/upload_queueing.h"
 
-#include "platform/unique_fd.h"
 #include "platform/digest.h"
+#include "platform/unique_fd.h"
 #include "service/error_text.h"
 #include "store/trans_database.h"
 
