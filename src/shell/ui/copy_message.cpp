@@ -9,10 +9,11 @@
 #include <QTimer>
 
 namespace zym {
+#ifdef ZYM_TEST_HOOKS
 namespace {
 
-// Tests of the real program answer the question through its own controls: the environment
-// variable ZYM_CLASH_ANSWERS, set by whoever starts the program (pages cannot reach it), lists
+// A test hook (test builds only): tests of the real program answer the question through its own controls: the
+// environment variable ZYM_CLASH_ANSWERS, set by whoever starts the program (pages cannot reach it), lists
 // the answers in order, comma-separated: "replace", "keepboth", "close" (the button) or
 // "closebox" (the caption's close box), each optionally followed by "+all" (tick the box first).
 QStringList& ScriptedAnswers()
@@ -23,6 +24,7 @@ QStringList& ScriptedAnswers()
 }
 
 } // namespace
+#endif
 
 CCopyMessage::CCopyMessage(const LanguageDocument& language, const QString& name, bool folder, bool several,
                            QWidget* parent)
@@ -123,6 +125,7 @@ void CCopyMessage::closeEvent(QCloseEvent* event)
 void CCopyMessage::showEvent(QShowEvent* event)
 {
     CSkinDlg::showEvent(event);
+#ifdef ZYM_TEST_HOOKS
     if (ScriptedAnswers().isEmpty()) {
         return;
     }
@@ -142,6 +145,7 @@ void CCopyMessage::showEvent(QShowEvent* event)
             close();
         }
     });
+#endif
 }
 
 void CCopyMessage::reject()
