@@ -3,7 +3,7 @@
 //   upload_queueing_bench [files] [folders] [tree folder to reuse]
 // The tree is made once under the temporary folder (or the given folder) and kept, so a second
 // run measures a warm walk; the walk alone is timed too, to split file system and store time.
-#include "ops/upload_queueing.h"
+#include "transfer/upload_queueing.h"
 #include "store/trans_database.h"
 
 #include <chrono>

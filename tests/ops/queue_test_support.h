@@ -1,7 +1,7 @@
 #pragma once
 // Shared pieces of the queueing tests: a scratch folder, a real transfer database in it, and an
 // adding bracket that records how it was used.
-#include "ops/adding_bracket.h"
+#include "transfer/adding_bracket.h"
 #include "store/trans_database.h"
 
 #include <filesystem>

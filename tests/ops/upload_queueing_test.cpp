@@ -1,8 +1,8 @@
 // Queueing uploads from real folders into a real transfer database.
 #include "ops/queue_tasks.h"
-#include "ops/upload_queueing.h"
 #include "platform/digest.h"
 #include "queue_test_support.h"
+#include "transfer/upload_queueing.h"
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -156,8 +156,8 @@ TEST(ParseAddFile, KeysFromPrefixAndDiskAndTheTaskReplies)
     EXPECT_EQ(request.host, "l1.host");
     EXPECT_EQ(request.bucket, "b");
     ASSERT_EQ(request.items.size(), 2u);
-    EXPECT_EQ(request.items[0].key, "docs/x.txt");
-    EXPECT_EQ(request.items[1].key, "docs/dir/");
+    EXPECT_EQ(request.items[0].object, "docs/x.txt");
+    EXPECT_EQ(request.items[1].object, "docs/dir/");
     EXPECT_TRUE(ParseAddFile("{broken", [](const std::string&) { return ""; }).items.empty());
 
     struct Answers : ReplyTarget

@@ -2,7 +2,7 @@
 // Queueing downloads (saveFile): the page's items become local paths inside the chosen folder,
 // clashes with what already exists there are settled with the user, and the rows are written,
 // folders (and whole buckets) by listing them page by page.
-#include "ops/adding_bracket.h"
+#include "transfer/adding_bracket.h"
 #include "ops/clash_question.h"
 #include "service/service_operations.h"
 

@@ -4,7 +4,7 @@
 // needs the user (download clashes); the tasks only write rows.
 #include "ops/download_queueing.h"
 #include "ops/page_reply.h"
-#include "ops/upload_queueing.h"
+#include "transfer/upload_queueing.h"
 
 #include <functional>
 #include <memory>

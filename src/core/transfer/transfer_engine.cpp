@@ -90,90 +90,24 @@ void CTransferEngine::EndAdding(TransferKind)
     conditions_.EndAdding();
 }
 
-namespace {
-
-std::int64_t ModifiedTime(const struct stat& st)
-{
-    return static_cast<std::int64_t>(st.st_mtime);
-}
-
-} // namespace
-
 std::string CTransferEngine::AddUploads(const std::string& host, const std::string& bucket,
                                         const std::vector<UploadItem>& items,
                                         const std::string& maxUploadText)
 {
-    std::string reply = "{\"error\":0,\"message\":\"\"}";
-    std::int64_t count = database_.CountAll().uploads.value_or(0);
-    const std::string limitReply = "{\"error\":1000000,\"message\":\"" + maxUploadText + "\"}";
-
-    // Adds one row; false once the table has reached the limit.
-    auto add = [&](const std::string& object, const std::string& path, bool folder, const struct stat* st) {
-        TransferRow row;
-        row.key = Sha1Hex(bucket + object);
-        row.host = host;
-        row.bucket = bucket;
-        row.object = object;
-        row.fullpath = path;
-        row.filesize = (folder || st == nullptr) ? 0 : static_cast<std::int64_t>(st->st_size);
-        row.last = st != nullptr ? ModifiedTime(*st) : 0;
-        row.status = kStatusWaiting;
-        database_.AddUpload(row);
-        return ++count < kMaxUploadRows;
-    };
-    // Walks a folder in listing order; false when the limit stopped it.
-    std::function<bool(const std::string&, const std::string&)> walk = [&](const std::string& prefix,
-                                                                           const std::string& folder) {
-        DIR* dir = ::opendir(folder.c_str());
-        if (dir == nullptr) {
-            return true;
-        }
-        bool more = true;
-        while (more) {
-            const dirent* entry = ::readdir(dir);
-            if (entry == nullptr) {
-                break;
-            }
-            const std::string name = entry->d_name;
-            if (name == "." || name == "..") {
-                continue;
-            }
-            const std::string path = folder + (folder.ends_with('/') ? "" : "/") + name;
-            struct stat st
-            {
-            };
-            const bool known = ::stat(path.c_str(), &st) == 0;
-            const bool isFolder = known && S_ISDIR(st.st_mode);
-            if (isFolder) {
-                more = add(prefix + name + "/", path, true, &st) && walk(prefix + name + "/", path);
-            } else {
-                more = add(prefix + name, path, false, known ? &st : nullptr);
-            }
-        }
-        ::closedir(dir);
-        return more;
-    };
-
-    conditions_.BeginAdding();
+    // The folder walk and the row inserts (transfer/upload_queueing); the engine holds its
+    // scheduler back meanwhile.
+    class Bracket : public AddingBracket
     {
-        std::lock_guard transaction(conditions_.TransactionLock());
-        database_.BeginTransaction();
-        for (const UploadItem& item : items) {
-            struct stat st
-            {
-            };
-            const bool known = ::stat(item.path.c_str(), &st) == 0;
-            const bool folder = known && S_ISDIR(st.st_mode);
-            if (!add(item.object, item.path, folder, known ? &st : nullptr) ||
-                (folder && !walk(item.object, item.path))) {
-                reply = limitReply;
-                break;
-            }
-        }
-        database_.CommitTransaction();
-    }
-    conditions_.EndAdding();
-    return reply;
+    public:
+        explicit Bracket(CTransferEngine& engine) : engine_(engine) {}
+        void BeginAdding() override { engine_.BeginAdding(TransferKind::Upload); }
+        void EndAdding() override { engine_.EndAdding(TransferKind::Upload); }
+
+    private:
+        CTransferEngine& engine_;
+    } bracket(*this);
+    return zym::AddUploads(database_, bracket, host, bucket, items,
+                           UploadQueueLimits{kMaxUploadRows, maxUploadText});
 }
 
 void CTransferEngine::StartDownloadItems(const std::vector<std::string>& fullpaths)

@@ -8,6 +8,7 @@
 #include "transfer/download_manager.h"
 #include "transfer/start_conditions.h"
 #include "transfer/upload_manager.h"
+#include "transfer/upload_queueing.h"
 
 #include <cstdint>
 #include <mutex>
@@ -23,13 +24,6 @@ enum class TransferKind
 {
     Download,
     Upload
-};
-
-// One local path and the key it is uploaded to.
-struct UploadItem
-{
-    std::string object;
-    std::string path;
 };
 
 class CTransferEngine

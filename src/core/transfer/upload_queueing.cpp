@@ -1,4 +1,4 @@
-#include "ops/upload_queueing.h"
+#include "transfer/upload_queueing.h"
 
 #include "platform/digest.h"
 #include "platform/unique_fd.h"
@@ -115,14 +115,14 @@ public:
         };
         const bool readable = ::stat(item.path.c_str(), &st) == 0;
         const bool folder = readable && S_ISDIR(st.st_mode);
-        if (!Add(item.key, item.path, readable ? &st : nullptr)) {
+        if (!Add(item.object, item.path, readable ? &st : nullptr)) {
             return false;
         }
         if (!folder || !visited_.insert({st.st_dev, st.st_ino}).second) {
             return true;
         }
         UniqueFd fd(::open(item.path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        return !fd || Walk(std::move(fd), item.key, item.path);
+        return !fd || Walk(std::move(fd), item.object, item.path);
     }
 
     // Hands the last rows over; false when the consumer stopped.

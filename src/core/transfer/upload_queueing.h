@@ -1,7 +1,7 @@
 #pragma once
 // Queueing uploads: one row per file and folder the page named, with every folder walked
 // recursively, all inside one transaction while the upload manager holds back its scheduler.
-#include "ops/adding_bracket.h"
+#include "transfer/adding_bracket.h"
 
 #include <cstdint>
 #include <string>
@@ -11,10 +11,10 @@ namespace zym {
 
 class CTransDatabase;
 
-// One local path the page named and the object key it gets.
+// One local path and the key it is uploaded to.
 struct UploadItem
 {
-    std::string key;
+    std::string object;
     std::string path;
 };
 
