@@ -46,6 +46,7 @@ TEST(TransferErrorTextTest, ChineseEnglishAndUnknownCodes)
         {52, "服务器无返回内容", "CURLE_GOT_NOTHING"},
         {65, "发送此数据需要的回卷(rewind)失败", "CURLE_SEND_FAIL_REWIND"},
         {83, "发行人检查失败", "CURLE_SSL_ISSUER_ERROR"},
+        {43, "请求头含有换行或空字符", "CURLE_BAD_FUNCTION_ARGUMENT"},
         {84, "curl error:[a PRET command failed]", "curl error:[a PRET command failed]"},
         {88, "curl error:[chunk callback reported error]", "curl error:[chunk callback reported error]"},
         {17, "curl error:[17]", "curl error:[17]"},

@@ -1,6 +1,7 @@
 // The transport against a real HTTP server on 127.0.0.1.
 #include "loopback_http_server.h"
 #include "service/download_to_file.h"
+#include "service/error_text.h"
 #include "service/http_transport.h"
 #include "service/proxy.h"
 
@@ -121,6 +122,34 @@ TEST(PerformRequest, StatusLineWithoutReasonPhraseIsAFailedStatus)
     EXPECT_EQ(response.body, "<x/>");
     EXPECT_EQ(StatusFromHeaders(response.headers), -1);
     EXPECT_FALSE(IsSuccessStatus(StatusFromHeaders(response.headers)));
+}
+
+TEST(PerformRequest, HeaderWithLineBreakOrNulIsRefusedBeforeAnythingIsSent)
+{
+    LoopbackHttpServer server([](const ReceivedRequest&) { return Reply(HttpAnswer(200, "OK", "")); });
+    const HeaderList cases[] = {
+        // A copy source naming a key with a line break would smuggle a header of its own.
+        {{"x-zym-copy-source", "/b/a\r\nx-zym-acl: public-read"}},
+        {{"x-zym-copy-source", "/b/a\nb"}},
+        {{"x-zym-meta", "a\rb"}},
+        {{"x-zym-meta", std::string("a\0b", 3)}},
+        {{"Date", "d1"}, {"x\r\ny", "v"}},
+    };
+    for (const auto& headers : cases) {
+        curl_delegate curl;
+        HttpResponse response;
+        EXPECT_FALSE(PerformRequest(curl, {server.Url("/k"), "PUT", "", headers}, response));
+        EXPECT_EQ(response.result, CURLE_BAD_FUNCTION_ARGUMENT);
+        EXPECT_FALSE(PerformLongRequest(curl, {server.Url("/k"), "PUT", "", headers}, response));
+        EXPECT_EQ(response.result, CURLE_BAD_FUNCTION_ARGUMENT);
+    }
+    // Nothing reached the listener; a clean request afterwards does.
+    EXPECT_TRUE(server.Requests().empty());
+    curl_delegate curl;
+    HttpResponse response;
+    ASSERT_TRUE(PerformRequest(curl, {server.Url("/k"), "PUT", "", {{"x-zym-meta", "a b\tc"}}}, response));
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(TransferErrorText(2, CURLE_BAD_FUNCTION_ARGUMENT), "CURLE_BAD_FUNCTION_ARGUMENT");
 }
 
 TEST(FetchText, FollowsRedirectsAndReportsTheFinalStatus)

@@ -52,7 +52,7 @@ struct TransferText
 };
 
 // libcurl results with a text of their own; 84-88 read the same in every language.
-constexpr std::array<TransferText, 62> kTransferTexts{{
+constexpr std::array<TransferText, 63> kTransferTexts{{
     {1, "错误的协议", "CURLE_UNSUPPORTED_PROTOCOL"},
     {2, "初始化代码失败", "CURLE_FAILED_INIT"},
     {3, "URL格式不正确", "CURLE_URL_MALFORMAT"},
@@ -74,6 +74,8 @@ constexpr std::array<TransferText, 62> kTransferTexts{{
     {33, "HTTP range 错误", "CURLE_RANGE_ERROR"},
     {35, "SSL 连接错误", "CURLE_SSL_CONNECT_ERROR"},
     {36, "下载无法恢复", "CURLE_BAD_DOWNLOAD_RESUME"},
+    // Also the result of a request refused because a header held a line break or NUL.
+    {43, "请求头含有换行或空字符", "CURLE_BAD_FUNCTION_ARGUMENT"},
     {45, "接口错误", "CURLE_INTERFACE_FAILED"},
     {47, "过多的重定向", "CURLE_TOO_MANY_REDIRECTS"},
     {48, "无法识别选项", "CURLE_UNKNOWN_OPTION"},

@@ -51,6 +51,14 @@ bool Perform(curl_delegate& curl, const HttpRequest& request, HttpResponse& resp
         response.result = CURLE_FAILED_INIT;
         return false;
     }
+    // A line break or NUL inside a header would end it early and let the rest pass as
+    // headers or a second request of its own; such a request is refused before any byte goes.
+    for (const auto& [name, value] : request.headers) {
+        if (!IsSafeHeaderText(name) || !IsSafeHeaderText(value)) {
+            response.result = CURLE_BAD_FUNCTION_ARGUMENT;
+            return false;
+        }
+    }
     CurlHeaderList headers;
     bool listOk = headers.Append("Expect:");
     for (const auto& [name, value] : request.headers) {
@@ -137,6 +145,11 @@ bool FetchText(const std::string& url, int& status, std::string& body)
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
     status = StatusFromHeaders(headerText);
     return result == CURLE_OK;
+}
+
+bool IsSafeHeaderText(std::string_view text)
+{
+    return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
 }
 
 int StatusFromHeaders(std::string_view headerText)

@@ -36,8 +36,12 @@ struct HttpResponse
     std::string body;    // every received body byte
 };
 
+// False when the text holds a CR, LF or NUL byte, which would split a header line.
+bool IsSafeHeaderText(std::string_view text);
+
 // Sends the request with the 60-second limit. True when libcurl's result is 0 or 18 (the
-// body ended before its announced length); the response is filled either way.
+// body ended before its announced length); the response is filled either way. A header name
+// or value that is not safe header text sends nothing: false with CURLE_BAD_FUNCTION_ARGUMENT.
 bool PerformRequest(curl_delegate& curl, const HttpRequest& request, HttpResponse& response);
 // The same with a 600-second limit, for the server-side copies.
 bool PerformLongRequest(curl_delegate& curl, const HttpRequest& request, HttpResponse& response);
@@ -46,8 +50,8 @@ bool PerformLongRequest(curl_delegate& curl, const HttpRequest& request, HttpRes
 // code (-1 when it cannot be read). False when the transfer failed.
 bool FetchText(const std::string& url, int& status, std::string& body);
 
-// The status code of the first status line of a raw header text, or -1 when the line has
-// no reason phrase or no numeric code.
+// The status code of the first status line of a raw header text ("HTTP/1.1 200 OK",
+// "HTTP/2 200"), or -1 when the line is no status line or has no numeric code.
 int StatusFromHeaders(std::string_view headerText);
 
 // True for the statuses that count as success of a service request (200 to 399).
