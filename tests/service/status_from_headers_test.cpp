@@ -21,8 +21,15 @@ TEST(StatusFromHeaders, ReadsTheFirstStatusLine)
         {"HTTP/1.1   503   Slow Down\r\n", 503},
         {"", -1},
         {"\r\n\r\n", -1},
-        {"HTTP/1.1 200\r\n", -1},  // no reason phrase
-        {"HTTP/1.1 200 \r\n", -1}, // a trailing space is no reason phrase
+        // HTTP/2 and HTTP/3 status lines carry no reason phrase; HTTP/1.1 may omit it.
+        {"HTTP/2 200\r\ncontent-length: 0\r\n\r\n", 200},
+        {"HTTP/2 404\r\n", 404},
+        {"HTTP/3 503", 503},
+        {"HTTP/1.1 200\r\n", 200},
+        {"HTTP/1.1 200 \r\n", 200},
+        {"HTTP/2\r\n", -1},
+        {"HTTP/2 \r\n", -1},
+        {"FTP/1.0 200 OK\r\n", -1},
         {"HTTP/1.1 abc OK\r\n", -1},
         {"HTTP/1.1 20x OK\r\n", -1},
         {"HTTP/1.1 -200 OK\r\n", -1},

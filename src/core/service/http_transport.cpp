@@ -165,6 +165,7 @@ int StatusFromHeaders(std::string_view headerText)
         }
     }
     // Pieces separated by single spaces; runs of spaces give empty pieces, which are dropped.
+    // The reason phrase, when there is one, is not read.
     std::string_view pieces[3];
     int count = 0;
     while (!line.empty() && count < 3) {
@@ -175,7 +176,8 @@ int StatusFromHeaders(std::string_view headerText)
             pieces[count++] = piece;
         }
     }
-    if (count < 3) {
+    // HTTP/2 and later status lines carry no reason phrase: "HTTP/2 200".
+    if (count < 2 || !pieces[0].starts_with("HTTP/")) {
         return -1;
     }
     int status = -1;
