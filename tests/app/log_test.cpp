@@ -181,3 +181,30 @@ TEST_F(LogTest, AfterCloseLinesReachOnlyTheList)
     EXPECT_EQ(KeptMessages(log).size(), 2u);
     EXPECT_TRUE(log.FilePath().empty() || log.FilePath() == path);
 }
+
+TEST_F(LogTest, LinesWrittenBeforeTheFileOpensAreWrittenFirst)
+{
+    Log log([] { return kWhen; });
+    log.WriteLog("[settings][kept aside]", false);
+    // A failed open holds the lines on for a later one.
+    fs::create_directories(folder_);
+    std::ofstream(folder_ / "blocker") << "a file where the folder should be";
+    EXPECT_FALSE(log.OpenLog((folder_ / "blocker" / "log").string()));
+    log.WriteLog("[language][missing]", true);
+    ASSERT_TRUE(log.OpenLog(folder_.string()));
+    log.WriteLog("after", false);
+    EXPECT_EQ(ReadFile(log.FilePath()), "[26-12-08 21:41:33]:[settings][kept aside]\r\n"
+                                        "[26-12-08 21:41:33]:[language][missing]\r\n"
+                                        "[26-12-08 21:41:33]:after\r\n");
+    // Only the most recent lines are held, so a start that never opens its log stays bounded.
+    Log many([] { return kWhen; });
+    for (std::size_t i = 0; i < Log::kMaxHeld + 5; ++i) {
+        many.WriteLog(std::to_string(i), false);
+    }
+    const fs::path second = folder_ / "second";
+    ASSERT_TRUE(many.OpenLog(second.string()));
+    const std::string text = ReadFile(many.FilePath());
+    EXPECT_EQ(text.find("]:4\r\n"), std::string::npos);
+    EXPECT_NE(text.find("]:5\r\n"), std::string::npos);
+    EXPECT_NE(text.find("]:204\r\n"), std::string::npos);
+}

@@ -47,6 +47,13 @@ bool Log::OpenLog(const std::string& folder)
     std::lock_guard<std::mutex> lock(mutex_);
     file_ = std::move(file);
     path_ = open ? path : std::string();
+    if (open) {
+        for (const std::string& line : held_) {
+            WriteAll(file_.get(), line);
+        }
+        held_.clear();
+    }
+    everOpened_ = everOpened_ || open;
     return open;
 }
 
@@ -60,6 +67,11 @@ void Log::WriteLog(std::string_view message, bool keep)
     std::lock_guard<std::mutex> lock(mutex_);
     if (file_) {
         WriteAll(file_.get(), line);
+    } else if (!everOpened_) {
+        held_.push_back(line);
+        if (held_.size() > kMaxHeld) {
+            held_.pop_front();
+        }
     }
     if (keep) {
         kept_.push_back(std::move(line));
@@ -91,6 +103,8 @@ void Log::CloseLog()
 {
     std::lock_guard lock(mutex_);
     file_ = UniqueFd();
+    everOpened_ = true; // nothing is held for a file that will not open again
+    held_.clear();
 }
 
 std::string Log::FilePath() const

@@ -21,6 +21,7 @@ public:
     // Seconds since 1970; tests pass a fixed clock.
     using Clock = std::function<std::time_t()>;
     static constexpr std::size_t kMaxKept = 500;
+    static constexpr std::size_t kMaxHeld = 200;
 
     Log();
     explicit Log(Clock clock);
@@ -29,10 +30,13 @@ public:
 
     // Creates the folder (and missing parents) and opens the file named after today's local date
     // for appending, never truncating. The file is kept for the whole run, also past midnight.
-    // False when the folder or file cannot be made; the log then keeps only the list.
+    // Lines written before the first open (the recoveries of the start) are held and written
+    // to the file first. False when the folder or file cannot be made; the log then keeps only
+    // the list.
     bool OpenLog(const std::string& folder);
 
-    // Appends the stamped line to the file (when open) and, with `keep`, to the kept list, which
+    // Appends the stamped line to the file (when open; held for it until the first open, at most
+    // kMaxHeld lines) and, with `keep`, to the kept list, which
     // drops its oldest line beyond kMaxKept. Write failures are ignored: logging never fails a caller.
     void WriteLog(std::string_view message, bool keep);
 
@@ -53,6 +57,8 @@ private:
     UniqueFd file_;
     std::string path_;
     std::deque<std::string> kept_;
+    std::deque<std::string> held_; // lines written before the first open
+    bool everOpened_ = false;
 };
 
 // The program's one log, created on first use. Parts of core that log take a Log& where they can,
