@@ -240,10 +240,6 @@ TEST_F(SettingsStoreTest, DamagedFilesReadAsDefaultsAndAreKeptAside)
     const std::string damaged[] = {
         std::string("\x00\x01garbage", 9),
         "[HKEY_CURRENT_USER\\Software\\ZymClient]\n\"Language\"=dword:00000002\n", // no header
-        Header() + "\"Language\"=dword:0000000g\n",
-        Header() + "\"SavePath\"=\"unterminated\n",
-        Header() + "Language=2\n",
-        Header() + "\"Language\"=dword:000000002\n",
     };
     int n = 0;
     for (const std::string& text : damaged) {
@@ -260,6 +256,71 @@ TEST_F(SettingsStoreTest, DamagedFilesReadAsDefaultsAndAreKeptAside)
         EXPECT_FALSE(store.Exists("Language")) << n;
         EXPECT_EQ(ReadFile(path_ + ".damaged-" + std::to_string(n)), text) << n;
         fs::remove(path_);
+    }
+}
+
+TEST_F(SettingsStoreTest, OneBadLineCostsOnlyItself)
+{
+    const std::string bad[] = {
+        "\"Language\"=dword:0000000g", "\"Language\"=dword:000000002",
+        "\"SavePath\"=\"unterminated", "Language=2",
+        "\"Proxy\" dword:00000001",    "\"Https\"=hex(7):zz",
+    };
+    for (const std::string& line : bad) {
+        const std::string text =
+            Header() + "\"DownloadMax\"=dword:00000007\n" + line + "\n\"SavePath\"=\"/home/me/in\"\n";
+        WriteFile(text);
+        SettingsStore store(path_);
+        EXPECT_EQ(store.DownloadMax(), 7) << line;
+        EXPECT_EQ(store.SavePath(), "/home/me/in") << line;
+        EXPECT_EQ(store.Language(), 1) << line;
+
+        // A write keeps the bad line where it was and sets nothing aside.
+        ASSERT_TRUE(store.WriteInt("UploadMax", 8)) << line;
+        const std::string after = ReadFile(path_);
+        EXPECT_NE(after.find("\n" + line + "\n"), std::string::npos) << after;
+        EXPECT_EQ(store.UploadMax(), 8) << line;
+        EXPECT_EQ(store.DownloadMax(), 7) << line;
+        EXPECT_FALSE(fs::exists(path_ + ".damaged-1")) << line;
+        fs::remove(path_);
+    }
+    // A broken key line leaves the values under it unread, as they belong to no known key.
+    WriteFile(Header() +
+              "\"DownloadMax\"=dword:00000007\n[HKEY_CURRENT_USER\\Other\n\"UploadMax\"=dword:00000009\n");
+    SettingsStore store(path_);
+    EXPECT_EQ(store.DownloadMax(), 7);
+    EXPECT_EQ(store.UploadMax(), 5);
+}
+
+TEST_F(SettingsStoreTest, UnreadableFileIsLeftAloneAndDefaultsServeTheRun)
+{
+    // A folder where the file should be cannot be read by anyone; without permission to read,
+    // an ordinary user is in the same place (root reads it anyway, so that row needs a user).
+    const std::string text = Header() + "\"DownloadMax\"=dword:00000007\n";
+    for (const bool folder : {true, false}) {
+        if (!folder && ::geteuid() == 0) {
+            continue;
+        }
+        if (folder) {
+            fs::create_directories(path_);
+        } else {
+            WriteFile(text);
+            fs::permissions(path_, fs::perms::none);
+        }
+        SettingsStore store(path_);
+        store.EnsureDefaults();
+        EXPECT_EQ(store.DownloadMax(), 5) << folder;
+        EXPECT_FALSE(store.WriteInt("UploadMax", 8)) << folder;
+        EXPECT_EQ(store.UploadMax(), 5) << folder;
+        EXPECT_FALSE(fs::exists(path_ + ".damaged-1")) << folder;
+        if (folder) {
+            EXPECT_TRUE(fs::is_directory(path_));
+            fs::remove(path_);
+        } else {
+            fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+            EXPECT_EQ(ReadFile(path_), text);
+            EXPECT_EQ(store.DownloadMax(), 7);
+        }
     }
 }
 

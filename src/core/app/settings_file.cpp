@@ -263,7 +263,10 @@ std::optional<SettingsFile> SettingsFile::Parse(std::string_view bytes)
         }
         if (t.front() == '[') {
             if (t.back() != ']') {
-                return std::nullopt;
+                // The values below belong to no key that can be named: none of them are ours.
+                inKey = false;
+                file.KeepUnreadable(std::move(line));
+                continue;
             }
             inKey = AsciiLower(t) == AsciiLower(kKey);
             file.lines_.push_back(std::move(line));
@@ -276,13 +279,15 @@ std::optional<SettingsFile> SettingsFile::Parse(std::string_view bytes)
         } else {
             auto n = Unquote(t, rest);
             if (!n) {
-                return std::nullopt;
+                file.KeepUnreadable(std::move(line));
+                continue;
             }
             name = std::move(*n);
         }
         rest = Trim(rest);
         if (rest.empty() || rest.front() != '=') {
-            return std::nullopt;
+            file.KeepUnreadable(std::move(line));
+            continue;
         }
         std::string data(rest.substr(1));
         // A hex list may continue on the next lines, each ending with a backslash.
@@ -297,7 +302,8 @@ std::optional<SettingsFile> SettingsFile::Parse(std::string_view bytes)
         bool deleted = false;
         auto value = ParseData(data, deleted);
         if (!value) {
-            return std::nullopt;
+            file.KeepUnreadable(std::move(line));
+            continue;
         }
         line.ours = inKey;
         line.deleted = deleted;
@@ -306,6 +312,14 @@ std::optional<SettingsFile> SettingsFile::Parse(std::string_view bytes)
         file.lines_.push_back(std::move(line));
     }
     return file;
+}
+
+void SettingsFile::KeepUnreadable(Line line)
+{
+    // Kept as written (a later write leaves it in place) and never read as a value.
+    line.ours = false;
+    lines_.push_back(std::move(line));
+    ++unreadableLines_;
 }
 
 const SettingValue* SettingsFile::Find(std::string_view name) const

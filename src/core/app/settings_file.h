@@ -42,9 +42,12 @@ public:
     static constexpr std::string_view kKey = "[HKEY_CURRENT_USER\\Software\\ZymClient]";
 
     // Parses a whole file (UTF-8, or UTF-16LE with its byte order mark). nullopt when the text
-    // is not a registry export: a wrong header, or a line that is neither a key, a value, a
-    // comment nor blank.
+    // is not a registry export (a wrong header). A line that is neither a key, a value, a
+    // comment nor blank is kept as written and ignored, so one bad line costs only itself.
     static std::optional<SettingsFile> Parse(std::string_view bytes);
+
+    // How many lines Parse kept as written because they could not be read.
+    int UnreadableLines() const { return unreadableLines_; }
 
     // A value of the program's key, by name (compared ignoring ASCII case, as the registry does).
     const SettingValue* Find(std::string_view name) const;
@@ -65,7 +68,10 @@ private:
 
     static std::string FormatValueLine(std::string_view name, const SettingValue& value);
 
+    void KeepUnreadable(Line line);
+
     std::vector<Line> lines_; // every line after the header
+    int unreadableLines_ = 0;
 };
 
 } // namespace zym

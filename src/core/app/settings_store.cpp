@@ -1,10 +1,12 @@
 #include "app/settings_store.h"
 
+#include "app/log.h"
 #include "platform/folders.h"
 #include "platform/utf16.h"
 #include "platform/write_all.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <mutex>
 #include <sys/file.h>
@@ -94,10 +96,10 @@ bool ReplaceFile(const std::string& path, const std::string& text)
 }
 
 // Moves a damaged file to the first free "<path>.damaged-<n>" so that it is never lost.
-bool KeepAside(const std::string& path)
+bool KeepAside(const std::string& path, std::string& aside)
 {
     for (int n = 1; n < 10000; ++n) {
-        const std::string aside = path + ".damaged-" + std::to_string(n);
+        aside = path + ".damaged-" + std::to_string(n);
         struct stat st;
         if (::lstat(aside.c_str(), &st) != 0 && errno == ENOENT) {
             return ::rename(path.c_str(), aside.c_str()) == 0;
@@ -145,7 +147,7 @@ std::optional<SettingsFile> SettingsStore::Load() const
     return SettingsFile::Parse(bytes);
 }
 
-template <typename Change> bool SettingsStore::Update(Change&& change)
+template <typename Change> bool SettingsStore::Update(Change&& change, bool reportUnreadable)
 {
     std::lock_guard<std::mutex> guard(SettingsLock());
     MakeFolders(FolderOf(path_));
@@ -162,14 +164,31 @@ template <typename Change> bool SettingsStore::Update(Change&& change)
 
     std::string bytes;
     const ReadResult read = ReadWhole(path_, bytes);
+    const int readError = errno;
+    if (read == ReadResult::Failed) {
+        // Unreadable (its permissions, most often) is not damaged: the file is left alone and
+        // this run goes on with the defaults.
+        ProcessLog().WriteLog("[settings][" + path_ + "][cannot be read: " + std::strerror(readError) +
+                                  "; defaults used, file left alone]",
+                              false);
+        return false;
+    }
     std::optional<SettingsFile> file;
     if (read == ReadResult::Ok) {
         file = SettingsFile::Parse(bytes);
     }
-    if (read != ReadResult::Missing && !file) {
-        if (!KeepAside(path_)) {
+    if (read == ReadResult::Ok && !file) {
+        std::string aside;
+        if (!KeepAside(path_, aside)) {
+            ProcessLog().WriteLog("[settings][" + path_ + "][damaged; cannot be kept aside]", false);
             return false;
         }
+        ProcessLog().WriteLog("[settings][" + path_ + "][damaged; kept as " + aside + ", defaults written]",
+                              false);
+    } else if (file && file->UnreadableLines() > 0 && reportUnreadable) {
+        ProcessLog().WriteLog("[settings][" + path_ + "][" + std::to_string(file->UnreadableLines()) +
+                                  " unreadable line(s) kept as written and ignored]",
+                              false);
     }
     if (!file) {
         file.emplace();
@@ -238,32 +257,34 @@ void SettingsStore::EnsureDefaults()
 {
     // One read and at most one replace for all of them: the result is that of writing each
     // missing value in turn.
-    Update([](SettingsFile& file) {
-        bool changed = false;
-        for (const Default& d : kDefaults) {
-            if (file.Find(d.name) != nullptr) {
-                continue;
-            }
-            SettingValue v;
-            v.type = d.text ? SettingType::Text : SettingType::Dword;
-            v.dword = d.number;
-            file.Set(d.name, v);
-            changed = true;
-        }
-        if (const SettingValue* install = file.Find(setting::kInstallLanguage);
-            install != nullptr && install->type == SettingType::Dword) {
-            const auto language = static_cast<std::uint32_t>(LanguageFromInstallId(install->dword));
-            const SettingValue* current = file.Find(setting::kLanguage);
-            if (current == nullptr || current->type != SettingType::Dword || current->dword != language) {
+    Update(
+        [](SettingsFile& file) {
+            bool changed = false;
+            for (const Default& d : kDefaults) {
+                if (file.Find(d.name) != nullptr) {
+                    continue;
+                }
                 SettingValue v;
-                v.type = SettingType::Dword;
-                v.dword = language;
-                file.Set(setting::kLanguage, v);
+                v.type = d.text ? SettingType::Text : SettingType::Dword;
+                v.dword = d.number;
+                file.Set(d.name, v);
                 changed = true;
             }
-        }
-        return changed;
-    });
+            if (const SettingValue* install = file.Find(setting::kInstallLanguage);
+                install != nullptr && install->type == SettingType::Dword) {
+                const auto language = static_cast<std::uint32_t>(LanguageFromInstallId(install->dword));
+                const SettingValue* current = file.Find(setting::kLanguage);
+                if (current == nullptr || current->type != SettingType::Dword || current->dword != language) {
+                    SettingValue v;
+                    v.type = SettingType::Dword;
+                    v.dword = language;
+                    file.Set(setting::kLanguage, v);
+                    changed = true;
+                }
+            }
+            return changed;
+        },
+        true);
 }
 
 int SettingsStore::Limit(const char* name) const

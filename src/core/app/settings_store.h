@@ -5,9 +5,11 @@
 //
 // Writes read the current file, change one value and replace the file atomically (temporary
 // file + rename), under the process-wide settings lock and an advisory lock on a separate lock
-// file, so neither two processes nor a crash leave a torn or half-merged file. A file that is
-// not a readable settings file reads as if it held no values; before it is rewritten it is kept
-// beside the original under the name "<file>.damaged-<n>".
+// file, so neither two processes nor a crash leave a torn or half-merged file. A line that
+// cannot be read is kept as written and ignored. A file that is not a settings file at all reads
+// as if it held no values; before it is rewritten it is kept beside the original under the name
+// "<file>.damaged-<n>". A file that cannot be read (its permissions) is never rewritten: the
+// run goes on with the defaults. Each of these recoveries writes a log line.
 #include "app/settings_file.h"
 
 #include <cstdint>
@@ -96,7 +98,8 @@ private:
     // Under both locks: reads the file (a damaged one is kept aside and replaced by an empty
     // one), lets change edit it and, when change returns true, replaces the file atomically.
     // False when the file could not be written.
-    template <typename Change> bool Update(Change&& change);
+    // reportUnreadable: log the lines kept unread (once a run, from EnsureDefaults).
+    template <typename Change> bool Update(Change&& change, bool reportUnreadable = false);
     bool Write(std::string_view name, const SettingValue& value);
 
     std::string path_;
