@@ -3,7 +3,9 @@
 #include "platform/task_pool.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -187,3 +189,50 @@ TEST(TaskPool, CanStartAgainAfterStop)
 }
 
 } // namespace
+
+namespace {
+
+// Runs a function as the task.
+class FunctionTask : public zym::CBaseTask
+{
+public:
+    explicit FunctionTask(std::function<void()> run) : run_(std::move(run)) {}
+    void Run() override { run_(); }
+
+private:
+    std::function<void()> run_;
+};
+
+} // namespace
+
+TEST(TaskPool, StoppedByItsOwnTaskTheDestructorWaitsForThatWorker)
+{
+    auto pool = std::make_unique<zym::CTaskPool>();
+    ASSERT_TRUE(pool->Start(2));
+    std::mutex lock;
+    std::condition_variable changed;
+    bool stopped = false;
+    bool destroying = false;
+    std::atomic<bool> finished{false};
+    zym::CTaskPool* raw = pool.get();
+    ASSERT_TRUE(raw->Post(std::make_unique<FunctionTask>([&] {
+        raw->Stop(); // from inside: must not join itself
+        std::unique_lock g(lock);
+        stopped = true;
+        changed.notify_all();
+        changed.wait(g, [&] { return destroying; });
+        g.unlock();
+        // Still running while the pool is being destroyed; a pool that let go of this thread
+        // would be gone before the worker returns to it.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        finished = true;
+    })));
+    {
+        std::unique_lock g(lock);
+        changed.wait(g, [&] { return stopped; });
+        destroying = true;
+        changed.notify_all();
+    }
+    pool.reset();
+    EXPECT_TRUE(finished.load());
+}

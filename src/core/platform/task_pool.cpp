@@ -8,10 +8,30 @@ namespace zym {
 CTaskPool::~CTaskPool()
 {
     Stop();
+    // A worker that stopped its own pool is still finishing its task: it leaves through lock_,
+    // so the pool must outlive it.
+    JoinStoppedFromInside();
+}
+
+void CTaskPool::JoinStoppedFromInside()
+{
+    std::vector<std::thread> finishing;
+    {
+        std::lock_guard guard(lock_);
+        finishing.swap(stoppedFromInside_);
+    }
+    const auto self = std::this_thread::get_id();
+    for (std::thread& t : finishing) {
+        if (t.get_id() == self)
+            t.detach(); // the pool is destroyed by its own last task: nothing else can wait for it
+        else if (t.joinable())
+            t.join();
+    }
 }
 
 bool CTaskPool::Start(int maxThreads)
 {
+    JoinStoppedFromInside();
     std::lock_guard guard(lock_);
     if (running_ || maxThreads < 1 || !threads_.empty())
         return running_;
@@ -83,10 +103,14 @@ void CTaskPool::Stop()
     wake_.notify_all();
     const auto self = std::this_thread::get_id();
     for (std::thread& t : leaving) {
-        if (t.get_id() == self)
-            t.detach();
-        else if (t.joinable())
+        if (t.get_id() == self) {
+            // Stopped from one of its own tasks: this thread cannot join itself; the pool's
+            // destructor (or a later Stop from elsewhere) waits for it.
+            std::lock_guard guard(lock_);
+            stoppedFromInside_.push_back(std::move(t));
+        } else if (t.joinable()) {
             t.join();
+        }
     }
     // Dropped tasks are destroyed here, outside the lock, so their destructors may post.
 }

@@ -39,11 +39,13 @@ public:
 private:
     void AddWorkerLocked();
     void WorkerLoop();
+    void JoinStoppedFromInside();
 
     mutable std::mutex lock_;
     std::condition_variable wake_;
     std::deque<TaskPtr> queue_;
     std::vector<std::thread> threads_;
+    std::vector<std::thread> stoppedFromInside_; // workers that ran Stop: joined later, elsewhere
     int maxThreads_ = 0;
     bool running_ = false;
     CancelTokenPtr stopToken_; // handed to every task of one Start..Stop run
