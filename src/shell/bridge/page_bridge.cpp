@@ -100,7 +100,10 @@ QString PageBridge::Call(WebPage& page, const QString& request)
             // The hosting window's handler claims the record when the message arrives.
             const std::uint32_t handle =
                 context_.pendingCalls.Add(PendingCall{read.text, target, std::string(function->name)});
-            PostWindowMessage(host, route->windowMessage, handle);
+            // A window that goes before its message arrives leaves no record behind: claiming
+            // after the handler ran finds nothing.
+            PostWindowMessage(host, route->windowMessage, handle,
+                              [&calls = context_.pendingCalls, handle] { calls.Claim(handle); });
             return waiting;
         }
     }

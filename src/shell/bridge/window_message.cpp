@@ -16,4 +16,16 @@ void PostWindowMessage(QObject* receiver, int message, std::uintptr_t wParam, st
         QCoreApplication::postEvent(receiver, new WindowMessageEvent(message, wParam, lParam));
 }
 
+void PostWindowMessage(QObject* receiver, int message, std::uintptr_t wParam, std::function<void()> onGone)
+{
+    if (!receiver) {
+        if (onGone)
+            onGone();
+        return;
+    }
+    auto* event = new WindowMessageEvent(message, wParam, 0);
+    event->onGone = std::move(onGone);
+    QCoreApplication::postEvent(receiver, event);
+}
+
 } // namespace zym::shell
