@@ -124,9 +124,17 @@ void MainDialog::Shutdown()
     if (shutDown_)
         return;
     shutDown_ = true;
-    // Windows first, so no page can start more work; then the pools and the libraries.
-    delete login_.data();
-    delete launchpad_.data();
+    // Windows first, so no page can start more work; then the pools and the libraries. Shutdown
+    // may run inside one of these windows' own handlers (its close button, a page's call), so
+    // they are closed and hidden now and deleted once that handler has returned.
+    for (CWebBaseDlg* window :
+         {static_cast<CWebBaseDlg*>(login_.data()), static_cast<CWebBaseDlg*>(launchpad_.data())}) {
+        if (!window)
+            continue;
+        window->CloseView();
+        window->hide();
+        window->deleteLater();
+    }
     context_.env.shuttingDown = true;
     context_.env.operationPool.Stop();
     curl_global_cleanup();
