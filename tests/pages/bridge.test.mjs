@@ -289,3 +289,57 @@ describe('ZYMClient in the real program', () => {
     assert.equal(await back.evaluate(() => typeof ZYMClient.getAccessID), 'function');
   });
 });
+
+// A local page outside the UI folder, framed or opened by a UI page, shares the UI pages' origin.
+// It takes the real per-run key out of the UI document and calls the bridge with it; none of
+// that may work, because such a page is not loaded there at all.
+describe('a local page outside the UI folder next to a UI page', () => {
+  const hostileUrl = pathToFileURL(path.join(here, 'outside', 'hostile.html')).href;
+  let app;
+  let page;
+  before(async () => {
+    app = await startProgram();
+    page = await app.page('login.html');
+  });
+  after(async () => { await app?.stop(); });
+
+  // Waits until a UI document started after the hostile one has loaded and answered a call, so a
+  // hostile document that was going to load has done so (file loads finish in order of start).
+  const settle = (how) => page.evaluate(async (how) => {
+    await new Promise(resolve => {
+      if (how === 'frame') {
+        const f = document.createElement('iframe');
+        f.src = 'frame.html';
+        f.onload = resolve;
+        document.body.appendChild(f);
+      } else {
+        const w = window.open('frame.html');
+        const wait = () => (w.document && w.document.readyState === 'complete' && w.callOnce) ? resolve() : setTimeout(wait, 20);
+        wait();
+      }
+    });
+    await new Promise(resolve => ZYMClient.loginByKey('{"keyid":"settle"}', resolve));
+    return window.hostileResult ?? null;
+  }, how);
+
+  test('framed: it is not loaded, so it gets neither ZYMClient nor the key', async () => {
+    await page.evaluate(url => {
+      window.hostileResult = undefined;
+      const f = document.createElement('iframe');
+      f.src = url;
+      document.body.appendChild(f);
+    }, hostileUrl);
+    assert.equal(await settle('frame'), null);
+    assert.equal(page.frames().some(f => f.url() === hostileUrl), false);
+  });
+
+  test('opened: it is not loaded, so it gets neither ZYMClient nor the key', async () => {
+    await page.evaluate(url => {
+      window.hostileResult = undefined;
+      window.open(url);
+    }, hostileUrl);
+    assert.equal(await settle('window'), null);
+    const targets = app.browser.targets().map(t => t.url());
+    assert.equal(targets.includes(hostileUrl), false, targets.join(' '));
+  });
+});

@@ -1,5 +1,6 @@
 #include "shell/bridge/web_page.h"
 
+#include "app/log.h"
 #include "shell/app/message_box_texts.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/page_bridge.h"
@@ -50,7 +51,25 @@ QWebEnginePage* WebPage::createWindow(WebWindowType)
     auto* window = new CWebDlg(context_, bridge_, QString(), true, 900, 600);
     window->InitDialog();
     window->ShowInFront();
+    if (window->Page())
+        window->Page()->openedByUi_ = bridge_.IsUiAddress(url());
     return window->Page();
+}
+
+bool WebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame)
+{
+    // A local document outside the UI folder shares the UI pages' origin: framed by one, or
+    // opened by one, it could reach the bridge through `parent` or `opener`. The browser tells
+    // the bridge only the page's address, not the calling frame's, so such a document is not
+    // loaded there at all; it may still be opened on its own.
+    if (url.isLocalFile() && !bridge_.IsUiAddress(url) &&
+        ((!isMainFrame && bridge_.IsUiAddress(this->url())) || (isMainFrame && openedByUi_))) {
+        context_.log.WriteLog("[bridge][" + url.toString().toStdString() + "][refused: " +
+                                  (isMainFrame ? "opened by a UI page" : "framed by a UI page") + "]",
+                              false);
+        return false;
+    }
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }
 
 void WebPage::DeliverAnswer(const QString& token, qint64 slot, const QString& text)

@@ -26,11 +26,13 @@ protected:
     void javaScriptAlert(const QUrl& securityOrigin, const QString& msg) override;
     bool javaScriptConfirm(const QUrl& securityOrigin, const QString& msg) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
 
 private:
     ShellContext& context_;
     PageBridge& bridge_;
     QPointer<CWebBaseDlg> host_;
+    bool openedByUi_ = false; // a pop-up of a UI page: its opener is a UI document
 };
 
 } // namespace zym::shell
