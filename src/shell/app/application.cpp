@@ -110,15 +110,13 @@ int RunApplication(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
 
     // One instance per user: a later start asks the first to show itself and ends.
-    SingleInstance instance(QString::fromStdString(env.dataFolder));
+    SingleInstance instance(QString::fromStdString(env.dataFolder), ProcessLog());
     MainDialog* mainDialog = nullptr;
-    if (!instance.Acquire([&mainDialog](int message) {
+    if (instance.Acquire([&mainDialog](int message) {
             if (mainDialog)
                 PostWindowMessage(mainDialog, message);
-        })) {
-        instance.SendToFirst(kMsgActivate);
+        }) == SingleInstance::Start::Handed)
         return 0;
-    }
 
     MakeFolders(env.dataFolder);
     // The account store; a damaged file is rebuilt empty, so the run goes on either way.
