@@ -77,6 +77,8 @@ describe('web windows', () => {
     assert.equal(w.height - w.client.height, frameHeight);
     const launchpad = r.windows.find(x => x.kind === 'launchpad');
     assert.equal(launchpad.visible, false);
+    // Every window carries the program icon (also drawn in its caption).
+    assert.deepEqual(r.windows.filter(x => !x.icon).map(x => x.kind), []);
   });
 
   test('sole twice: one window with the second address at the new size and the first position', async () => {

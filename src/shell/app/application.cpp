@@ -101,7 +101,7 @@ int RunApplication(int argc, char** argv)
     SettingsStore settings;
 
     // The browser reads its switches once, before the application object exists.
-    SetChromiumFlags(RemoteDebuggingPort(settings.UIDebug()));
+    SetChromiumFlags(RemoteDebuggingPort(settings.UIDebug()), settings.Hardware() != 0);
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZYMClient"));
@@ -128,6 +128,8 @@ int RunApplication(int argc, char** argv)
     LanguageDocument language(env.installFolder);
     env.language = settings.StartupLanguage(SystemLanguageId(Locale()));
     language.Load(LanguageFilePath(env.installFolder, env.language));
+    // Every window and message box takes it; the web windows also draw it in their caption.
+    QApplication::setWindowIcon(QIcon(QString::fromStdString(env.installFolder) + "/image/zymclient.png"));
 
     curl_global_init(CURL_GLOBAL_ALL);
     ShellContext context(env, ProcessLog(), settings, language, userDatabase);

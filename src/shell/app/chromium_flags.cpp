@@ -16,7 +16,7 @@ int RemoteDebuggingPort(int uiDebug)
     return uiDebug != 0 ? 24753 : 0;
 }
 
-void SetChromiumFlags(int port)
+void SetChromiumFlags(int port, bool acceleratedCompositing)
 {
     // Web security off (pages read local files and call the service directly); nothing
     // that would reach the network by itself; no browser log.
@@ -26,6 +26,8 @@ void SetChromiumFlags(int port)
              " --disable-domain-reliability --no-pings --disable-breakpad --disable-logging"
              " --disable-features=MediaRouter,OptimizationHints,Translate,AutofillServerCommunication"
              " --dns-prefetch-disable";
+    if (!acceleratedCompositing)
+        flags += " --disable-gpu-compositing";
     if (::geteuid() == 0)
         flags += " --no-sandbox";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());

@@ -12,7 +12,8 @@ int RemoteDebuggingPort(int uiDebug);
 
 // Appends the program's switches to QTWEBENGINE_CHROMIUM_FLAGS (keeping the user's own),
 // disables the sandbox when running as root (Chromium refuses to start otherwise) and
-// opens the debugging port when `port` is not 0.
-void SetChromiumFlags(int port);
+// opens the debugging port when `port` is not 0. Without acceleratedCompositing (the Hardware
+// setting 0) the pages are composited in software.
+void SetChromiumFlags(int port, bool acceleratedCompositing);
 
 } // namespace zym::shell

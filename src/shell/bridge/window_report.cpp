@@ -62,6 +62,7 @@ void WriteReport()
         item["url"] = window->Page() ? window->Page()->url().toString() : QString();
         item["client"] = RectJson(window->ClientRectangle());
         item["visible"] = window->isVisible();
+        item["icon"] = !window->windowIcon().isNull();
         item["maximised"] = window->isMaximized();
         item["resizable"] = window->IsResizable();
         item["minimumWidth"] = window->minimumWidth();
