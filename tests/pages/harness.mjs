@@ -65,15 +65,18 @@ async function waitForBrowser(url, child) {
 // Starts the program; settings are merged over UIPath = the test pages.
 // extraEnv replaces parts of the environment (a real DISPLAY and QT_QPA_PLATFORM for pictures).
 // keepHome: a home folder kept from an earlier run (stop({keepHome: true})), to start again on it.
-export async function startProgram(settings = {}, extraEnv = {}, {keepHome} = {}) {
+// prepare(home): called after the settings file is written and before the program starts (to
+// damage files). programPath: another copy of the program (a private install folder).
+export async function startProgram(settings = {}, extraEnv = {}, {keepHome, prepare, programPath} = {}) {
   const home = keepHome || fs.mkdtempSync(path.join(os.tmpdir(), 'zym-pages-'));
   const config = path.join(home, '.config', 'ZymClient');
   fs.mkdirSync(config, {recursive: true});
   fs.writeFileSync(path.join(config, 'settings.reg'),
                    settingsText({UIPath: testUiFolder, Language: 2, ...settings}));
+  if (prepare) prepare(home);
   const port = await freePort();
   const env = {...programEnv(home, port), ...extraEnv};
-  const child = spawn(program, [], {env, stdio: ['ignore', 'ignore', 'pipe']});
+  const child = spawn(programPath || program, [], {env, stdio: ['ignore', 'ignore', 'pipe']});
   let stderr = '';
   child.stderr.on('data', d => { stderr += d; });
   const browserURL = `http://127.0.0.1:${port}`;

@@ -191,3 +191,35 @@ TEST(LanguageKeysTest, ListHoldsEveryKeyOnce)
 
 } // namespace
 } // namespace zym
+
+namespace zym {
+
+// A run without its language file uses built-in sizes; they must be what every file gives.
+TEST(LanguageFiles, BuiltInSizesMatchEveryShippedFile)
+{
+    LanguageDocument builtIn;
+    ASSERT_TRUE(builtIn.LoadBuiltInSizes());
+    const std::pair<const char*, const char*> rects[] = {
+        {"weblogin", "window"},  {"launchpad", "window"},  {"authorization", "window"},
+        {"copymessage", "icon"}, {"copymessage", "close"}, {"copyfiledlg", "progress"}};
+    for (const char* file : {"default-chs.xml", "default-en.xml", "default-tw.xml", "default-korean.xml"}) {
+        LanguageDocument shipped;
+        ASSERT_TRUE(shipped.Load((kSource / "language" / file).string())) << file;
+        for (const auto& [dialog, name] : rects) {
+            const LanguageRect a = builtIn.Rect(dialog, name);
+            const LanguageRect b = shipped.Rect(dialog, name);
+            EXPECT_TRUE(a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom)
+                << file << " " << dialog << " " << name;
+            EXPECT_FALSE(a.left == 0 && a.top == 0 && a.right == 0 && a.bottom == 0) << dialog << " " << name;
+        }
+        for (const char* dialog : {"copymessage", "copyfiledlg"}) {
+            EXPECT_EQ(builtIn.Width(dialog), shipped.Width(dialog)) << file << " " << dialog;
+            EXPECT_EQ(builtIn.Height(dialog), shipped.Height(dialog)) << file << " " << dialog;
+        }
+        for (const char* dialog : {"weblogin", "launchpad", "authorization"}) {
+            EXPECT_EQ(builtIn.Html(dialog, "path"), shipped.Html(dialog, "path")) << file << " " << dialog;
+        }
+    }
+}
+
+} // namespace zym

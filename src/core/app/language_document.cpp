@@ -108,6 +108,31 @@ bool LanguageDocument::Load(const std::string& path)
     return true;
 }
 
+bool LanguageDocument::LoadBuiltInSizes()
+{
+    // The window sizes and pages every shipped language file gives (they agree), so that a run
+    // without its language file still opens its windows at their size; texts stay empty.
+    static constexpr const char* kSizes = R"(<?xml version="1.0" encoding="UTF-8"?>
+<dialog>
+  <copymessage width="460" height="150">
+    <rect icon="16,20,32,32" text="64,20,-16,60" all="16,-38,130,20" replace="-296,-42,80,28" savemore="-208,-42,112,28" close="-88,-42,72,28"/>
+  </copymessage>
+  <copyfiledlg width="394" height="141">
+    <rect title="24,20,-24,28" progress="24,64,-24,22"/>
+  </copyfiledlg>
+  <launchpad><rect window="0,0,1000,680"/><html path="launchpad.html"/></launchpad>
+  <authorization><rect window="0,0,560,420"/><html path="authorization.html"/></authorization>
+  <weblogin><rect window="0,0,400,540"/><html path="login.html"/></weblogin>
+</dialog>)";
+    std::lock_guard<std::mutex> guard(lock_);
+    auto doc = std::make_unique<tinyxml2::XMLDocument>();
+    if (doc->Parse(kSizes) != tinyxml2::XML_SUCCESS) {
+        return false;
+    }
+    document_ = std::move(doc);
+    return true;
+}
+
 int LanguageDocument::LoadResult() const
 {
     std::lock_guard<std::mutex> guard(lock_);

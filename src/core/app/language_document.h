@@ -46,6 +46,9 @@ public:
     // Empties the document and loads the file. An empty path, a missing file or a malformed
     // one leaves the document empty. True when a document was loaded.
     bool Load(const std::string& path);
+    // Replaces the document with the built-in window sizes and pages (no texts): what a run
+    // without a readable language file uses. LoadResult keeps the failed load's number.
+    bool LoadBuiltInSizes();
     // Result of the last load: 0 loaded, otherwise the parser's error number (-1 for no path).
     int LoadResult() const;
 

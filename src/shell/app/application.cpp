@@ -89,6 +89,28 @@ const char* Locale()
     return "";
 }
 
+// The pages' folder: UIPath when it names a folder holding the login page, else the installed
+// one, so that a stale or mistyped setting never leaves a dead-end window.
+QString ChooseUiFolder(const std::string& uiPath, const std::string& installed,
+                       const LanguageDocument& language, Log& log)
+{
+    const QString fallback = QDir::cleanPath(QString::fromStdString(installed));
+    if (uiPath.empty())
+        return fallback;
+    const QString chosen = QDir::cleanPath(QString::fromStdString(uiPath));
+    const std::string page = language.Html("weblogin", "path");
+    const QString loginPage =
+        QDir(chosen).filePath(QString::fromStdString(page.empty() ? "login.html" : page));
+    if (QFileInfo(chosen).isDir() && QFileInfo(loginPage).isFile())
+        return chosen;
+    log.WriteLog("[ui][" + uiPath + "][" +
+                     (QFileInfo(chosen).isDir() ? "has no " + loginPage.toStdString()
+                                                : std::string("no such folder")) +
+                     "; using " + fallback.toStdString() + "]",
+                 false);
+    return fallback;
+}
+
 } // namespace
 
 int RunApplication(int argc, char** argv)
@@ -105,6 +127,7 @@ int RunApplication(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZYMClient"));
+    // Every window and message box takes it; the web windows also draw it in their caption.
     QApplication::setWindowIcon(QIcon(QString::fromStdString(env.installFolder) + "/image/zymclient.png"));
     QApplication::setQuitOnLastWindowClosed(false); // the hidden main window ends the run
     std::setlocale(LC_NUMERIC, "C");
@@ -121,21 +144,30 @@ int RunApplication(int argc, char** argv)
     MakeFolders(env.dataFolder);
     // The account store; a damaged file is rebuilt empty, so the run goes on either way.
     CUserDatabase userDatabase(MachineId());
-    if (!userDatabase.Open(env.dataFolder + "/zymuser.db") || !userDatabase.InitUserDatabase())
-        ProcessLog().WriteLog("[userdb][" + env.dataFolder + "/zymuser.db][open failed]", false);
+    const std::string userDatabasePath = env.dataFolder + "/zymuser.db";
+    if (!userDatabase.Open(userDatabasePath) || !userDatabase.InitUserDatabase())
+        ProcessLog().WriteLog("[userdb][" + userDatabasePath +
+                                  (QFileInfo(QString::fromStdString(userDatabasePath)).isDir()
+                                       ? "][a folder has its name; running without the account store]"
+                                       : "][open failed; running without the account store]"),
+                              false);
     settings.EnsureDefaults();
 
     LanguageDocument language(env.installFolder);
     env.language = settings.StartupLanguage(SystemLanguageId(Locale()));
-    language.Load(LanguageFilePath(env.installFolder, env.language));
-    // Every window and message box takes it; the web windows also draw it in their caption.
-    QApplication::setWindowIcon(QIcon(QString::fromStdString(env.installFolder) + "/image/zymclient.png"));
+    const std::string languageFile = LanguageFilePath(env.installFolder, env.language);
+    if (!language.Load(languageFile)) {
+        // The windows still open at their size; their native texts stay empty.
+        ProcessLog().WriteLog("[language][" + languageFile + "][cannot be read (" +
+                                  std::to_string(language.LoadResult()) + "); built-in sizes used]",
+                              false);
+        language.LoadBuiltInSizes();
+    }
 
     curl_global_init(CURL_GLOBAL_ALL);
     ShellContext context(env, ProcessLog(), settings, language, userDatabase);
     context.bridgeKey = NewBridgeKey();
-    const std::string uiPath = settings.UIPath();
-    context.uiFolder = QDir::cleanPath(QString::fromStdString(uiPath.empty() ? env.defaultUiFolder : uiPath));
+    context.uiFolder = ChooseUiFolder(settings.UIPath(), env.defaultUiFolder, language, ProcessLog());
 
     const QString cacheFolder = CacheFolder(env);
     QDir().mkpath(cacheFolder);
