@@ -1,0 +1,286 @@
+#include "transfer/upload_task.h"
+
+#include "service/reply_models.h"
+#include "transfer/callback_rules.h"
+#include "transfer/upload_part_queue.h"
+#include "transfer/upload_peer.h"
+#include "transfer/upload_source.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace zym {
+
+namespace {
+
+constexpr auto kSaveInterval = std::chrono::milliseconds(2000);
+
+size_t KeepHeaders(char* data, size_t size, size_t count, void* target)
+{
+    auto& text = *static_cast<std::string*>(target);
+    if (size * count >= 5 && std::memcmp(data, "HTTP/", 5) == 0) {
+        text.clear();
+    }
+    text.append(data, size * count);
+    return size * count;
+}
+
+size_t NoBody(char*, size_t, size_t, void*)
+{
+    return 0;
+}
+
+} // namespace
+
+CUploadTask::CUploadTask(TransferRow row, UploadContext context)
+    : row_(std::move(row)), ctx_(std::move(context)), uploadId_(row_.uploadid)
+{}
+
+std::int64_t CUploadTask::BlockSizeFor(std::int64_t fileSize)
+{
+    return std::max(kMinBlockSize, (fileSize + 4999) / 5000);
+}
+
+bool CUploadTask::Cancelled() const
+{
+    return ctx_.cancel && ctx_.cancel->IsCancelled();
+}
+
+UploadResult CUploadTask::Run()
+{
+    result_ = UploadResult{};
+    ctx_.progress->offset = 0;
+    if (row_.filesize == 0) {
+        RunEmpty();
+    } else {
+        RunFile();
+    }
+    const bool multipart = row_.filesize > kSinglePutLimit;
+    if (result_.outcome != UploadOutcome::Finished && multipart && !uploadId_.empty() && ctx_.discard &&
+        ctx_.discard()) {
+        CZymRet reply;
+        AbortMultipartUpload(ctx_.makeCall(row_.host), row_.bucket, row_.object, uploadId_, reply);
+        ::unlink(partInfoPath_.c_str());
+    }
+    return result_;
+}
+
+void CUploadTask::RunEmpty()
+{
+    std::string headers;
+    std::string reply;
+    const int code = PutObjectStream(ctx_.makeCall(row_.host), row_.bucket, row_.object, 0, &KeepHeaders,
+                                     &NoBody, &headers, reply, ctx_.sendDisposition);
+    const int status = StatusFromHeaders(headers);
+    if (code == CURLE_OK && status == 200) {
+        Finish();
+    } else if (Cancelled()) {
+        result_.outcome = UploadOutcome::Stopped;
+    } else if (status > 0) {
+        Fail(status, "http code");
+    } else {
+        Fail(code, "curl error");
+    }
+}
+
+void CUploadTask::RunFile()
+{
+    // The file's identity at the start; every connection and the completion check against it.
+    UniqueFd probe(::open(row_.fullpath.c_str(), O_RDONLY | O_CLOEXEC));
+    SourceState source;
+    if (!probe || !ReadSourceState(probe.get(), source)) {
+        Fail(2, std::string(std::strerror(errno)) + ": " + row_.fullpath);
+        return;
+    }
+    probe.reset();
+    // A file that changed since it was queued would be sent as a different file than the row
+    // says (and, on a resumed upload, mixed with the parts of the old one).
+    if (source.size != row_.filesize || (row_.last != 0 && source.mtimeNs / 1000000000 != row_.last)) {
+        Fail(2, SourceChangedText(row_.fullpath, row_.filesize, source.size));
+        return;
+    }
+
+    const bool multipart = row_.filesize > kSinglePutLimit;
+    const std::int64_t blockSize = ctx_.blockSize > 0 ? ctx_.blockSize : BlockSizeFor(row_.filesize);
+    UploadPartQueue queue(row_.filesize, blockSize, multipart);
+    if (multipart && !StartMultipart(queue)) {
+        return;
+    }
+
+    UploadPeerShared shared;
+    shared.call = ctx_.makeCall(row_.host);
+    shared.bucket = row_.bucket;
+    shared.key = row_.object;
+    shared.uploadId = multipart ? uploadId_ : std::string();
+    shared.path = row_.fullpath;
+    shared.source = source;
+    shared.sendDisposition = ctx_.sendDisposition;
+    shared.queue = &queue;
+    shared.progress = ctx_.progress;
+    shared.cancel = ctx_.cancel;
+    shared.log = ctx_.log;
+    if (multipart) {
+        shared.onConfirmed = [this, &queue] {
+            SavePartInfo(queue, false);
+        };
+        shared.onNoSuchUpload = [this] {
+            ForgetUploadId();
+        };
+    }
+
+    const std::size_t left = queue.PartCount() - queue.Confirmed().size();
+    const int peers =
+        static_cast<int>(std::min<std::size_t>(std::max(ctx_.peerMax, 1), std::max<std::size_t>(left, 1)));
+    {
+        std::vector<std::jthread> threads;
+        threads.reserve(static_cast<std::size_t>(peers));
+        for (int i = 0; i < peers; ++i) {
+            threads.emplace_back([&shared, &queue] {
+                CUploadPeer peer(shared);
+                if (!peer.Open()) {
+                    queue.Fail(2, std::string(std::strerror(peer.OpenError())) + ": " + shared.path);
+                    return;
+                }
+                peer.Run();
+            });
+        }
+    } // every connection has ended here
+
+    if (multipart && !uploadGone_) {
+        SavePartInfo(queue, true);
+    }
+    int code = 0;
+    std::string text;
+    if (queue.Failed(code, text)) {
+        Fail(code, text);
+        return;
+    }
+    if (Cancelled() || queue.Stopped() || !queue.AllConfirmed()) {
+        result_.outcome = UploadOutcome::Stopped;
+        return;
+    }
+    if (multipart) {
+        Complete(queue, source);
+    } else {
+        Finish();
+    }
+}
+
+bool CUploadTask::StartMultipart(UploadPartQueue& queue)
+{
+    if (uploadId_.empty()) {
+        CZymInitiateMultipartUploadRet reply;
+        if (!InitiateMultipartUpload(ctx_.makeCall(row_.host), row_.bucket, row_.object, reply) ||
+            reply.UploadId.empty()) {
+            Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
+            return false;
+        }
+        uploadId_ = reply.UploadId;
+        ctx_.database->SaveUploadId(row_.key, uploadId_);
+    }
+    partInfoPath_ = PartInfoPath(ctx_.dataFolder, uploadId_);
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(partInfoPath_).parent_path(), ec);
+    std::vector<PartRecord> records;
+    if (ec || !ReadPartInfo(partInfoPath_, records)) {
+        Fail(4, ctx_.createFileInfoErrorText);
+        return false;
+    }
+    queue.Seed(records);
+    ctx_.progress->offset = queue.ConfirmedBytes();
+    ctx_.database->SaveUploadOffset(row_.key, queue.ConfirmedBytes());
+    return true;
+}
+
+void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
+{
+    // Parts read early may predate a change made later in the run.
+    const SourceCheck check = CheckSourcePath(row_.fullpath, source);
+    if (check == SourceCheck::Vanished) {
+        Fail(2, SourceVanishedText(row_.fullpath));
+        return;
+    }
+    if (check == SourceCheck::Changed) {
+        struct stat st
+        {
+        };
+        ::stat(row_.fullpath.c_str(), &st);
+        Fail(2, SourceChangedText(row_.fullpath, source.size, st.st_size));
+        return;
+    }
+    std::vector<CompletedPart> parts;
+    for (const PartRecord& r : queue.Confirmed()) {
+        parts.push_back({r.number, r.etag});
+    }
+    ctx_.progress->bytesDone = 0;
+    CZymRet reply;
+    if (!CompleteMultipartUpload(ctx_.makeCall(row_.host), row_.bucket, row_.object, uploadId_, reply,
+                                 parts)) {
+        if (reply.Code == "NoSuchUpload") {
+            ForgetUploadId();
+        }
+        Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
+        return;
+    }
+    Finish();
+}
+
+void CUploadTask::Finish()
+{
+    ctx_.database->SetUploadStatus(row_.key, kStatusFinished);
+    if (!partInfoPath_.empty()) {
+        ::unlink(partInfoPath_.c_str());
+    }
+    ctx_.progress->offset = row_.filesize;
+    result_.outcome = UploadOutcome::Finished;
+    if (ctx_.rules != nullptr) {
+        if (auto target = ctx_.rules->MatchRule(row_.bucket, row_.object)) {
+            RunUploadCallback(*target, row_.bucket, row_.object, ctx_.log);
+        }
+    }
+}
+
+void CUploadTask::Fail(int code, const std::string& text)
+{
+    if (ctx_.log != nullptr) {
+        ctx_.log->WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) +
+                               "," + text + "]",
+                           true);
+    }
+    ctx_.database->FailUpload(row_.key, code, text);
+    result_ = {UploadOutcome::Failed, code, text};
+}
+
+void CUploadTask::SavePartInfo(const UploadPartQueue& queue, bool force)
+{
+    std::lock_guard g(saveLock_);
+    const auto now = std::chrono::steady_clock::now();
+    if (uploadGone_ || (!force && now - lastSave_ < kSaveInterval)) {
+        return;
+    }
+    lastSave_ = now;
+    const std::vector<PartRecord> records = queue.Confirmed();
+    if (!records.empty()) {
+        WritePartInfo(partInfoPath_, records);
+    }
+}
+
+void CUploadTask::ForgetUploadId()
+{
+    std::lock_guard g(saveLock_);
+    if (uploadGone_.exchange(true)) {
+        return;
+    }
+    // Its parts belong to an upload the service has dropped: the next start begins anew.
+    ctx_.database->SaveUploadId(row_.key, "");
+    ::unlink(partInfoPath_.c_str());
+}
+
+} // namespace zym
