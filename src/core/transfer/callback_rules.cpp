@@ -92,6 +92,17 @@ std::optional<CallbackTarget> CallbackRules::MatchRule(const std::string& bucket
     return std::nullopt;
 }
 
+std::optional<CallbackTarget> MatchCallbackRule(const CallbackRule& rule, const std::string& bucket,
+                                                const std::string& key, Log* log)
+{
+    if (rule.bucket != bucket || rule.status <= 0 || rule.regular.empty()) {
+        return std::nullopt;
+    }
+    CallbackRules one(log);
+    one.UpsertRule(rule);
+    return one.MatchRule(bucket, key);
+}
+
 bool RunUploadCallback(const CallbackTarget& target, const std::string& bucket, const std::string& key,
                        Log* log)
 {

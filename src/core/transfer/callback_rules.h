@@ -45,6 +45,12 @@ private:
     std::vector<std::unique_ptr<Entry>> rules_;
 };
 
+// The target of one stored rule for this finished upload: the rule is of exactly this bucket,
+// switched on (status above 0), and its pattern is found in the key. A pattern that does not
+// compile writes one log line and matches nothing.
+std::optional<CallbackTarget> MatchCallbackRule(const CallbackRule& rule, const std::string& bucket,
+                                                const std::string& key, Log* log);
+
 // Tells the address about the finished upload, up to `attempts` times in a row until one
 // succeeds, and logs the outcome (kept for the page). The upload stays finished either way.
 // True when an attempt succeeded.

@@ -37,7 +37,7 @@ bool SafeChar(char c)
 
 } // namespace
 
-std::string PartInfoPath(const std::string& dataFolder, const std::string& uploadId)
+std::string PartInfoName(const std::string& uploadId)
 {
     static const char* kHex = "0123456789ABCDEF";
     std::string name;
@@ -53,7 +53,7 @@ std::string PartInfoPath(const std::string& dataFolder, const std::string& uploa
     if (name == "." || name == "..") {
         name = "%2E" + name.substr(1);
     }
-    return dataFolder + "/transcache/" + name;
+    return name;
 }
 
 std::string EncodePartInfo(const std::vector<PartRecord>& records)

@@ -20,9 +20,9 @@ struct PartRecord
 constexpr std::size_t kPartRecordSize = 54;
 constexpr std::size_t kPartEtagSize = 34;
 
-// "<dataFolder>/transcache/<upload id>", the id made safe for a file name ("/" and other
-// characters outside [A-Za-z0-9._-] as %XX).
-std::string PartInfoPath(const std::string& dataFolder, const std::string& uploadId);
+// The file name of an upload id's part-info file: the id, made safe for a file name ("/" and
+// other characters outside [A-Za-z0-9._-] as %XX).
+std::string PartInfoName(const std::string& uploadId);
 
 // The records of the file; empty when it is missing, empty, or its length is not a multiple of
 // the record size. False only when an existing file cannot be read.

@@ -3,10 +3,11 @@
 // both kept for every part it sends. It takes parts from the task's queue until none is left,
 // reads each part straight from the file into the transfer library's upload buffer (pread, no
 // copy, no allocation per chunk), hashes it on the way and checks the ETag the service returns.
+#include "app/log.h"
 #include "platform/cancel_token.h"
 #include "platform/unique_fd.h"
 #include "service/service_operations.h"
-#include "transfer/upload_context.h"
+#include "transfer/transfer_task.h"
 #include "transfer/upload_md5.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_source.h"
@@ -29,7 +30,7 @@ struct UploadPeerShared
     SourceState source;
     bool sendDisposition = false;
     UploadPartQueue* queue = nullptr;
-    UploadProgress* progress = nullptr;
+    TaskProgress* progress = nullptr;
     CancelTokenPtr cancel;
     std::function<void()> onConfirmed;    // a part was confirmed (the task saves its part-info file)
     std::function<void()> onNoSuchUpload; // the service no longer knows the upload id

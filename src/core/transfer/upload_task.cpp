@@ -1,14 +1,19 @@
 #include "transfer/upload_task.h"
 
+#include "app/settings_store.h"
+#include "platform/folders.h"
 #include "service/reply_models.h"
+#include "store/trans_database.h"
 #include "transfer/callback_rules.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_peer.h"
 #include "transfer/upload_source.h"
+#include "transfer/upload_task_factory.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -39,23 +44,31 @@ size_t NoBody(char*, size_t, size_t, void*)
 
 } // namespace
 
-CUploadTask::CUploadTask(TransferRow row, UploadContext context)
-    : row_(std::move(row)), ctx_(std::move(context)), uploadId_(row_.uploadid)
+CUploadTask::CUploadTask(TransferRow row, TransferContext context)
+    : row_(std::move(row)), ctx_(std::move(context)), sendDisposition_(SettingsStore().Disposition() != 0),
+      uploadId_(row_.uploadid)
 {}
 
-std::int64_t CUploadTask::BlockSizeFor(std::int64_t fileSize)
+std::string CUploadTask::PartInfoFolder(const std::string& databasePath)
 {
-    return std::max(kMinBlockSize, (fileSize + 4999) / 5000);
+    const std::filesystem::path db(databasePath);
+    const std::string data = db.has_parent_path() ? db.parent_path().parent_path().string() : std::string();
+    return (data.empty() ? DataFolder() : data) + "/transcache";
 }
 
 bool CUploadTask::Cancelled() const
 {
-    return ctx_.cancel && ctx_.cancel->IsCancelled();
+    return ctx_.stop && ctx_.stop->Requested();
 }
 
-UploadResult CUploadTask::Run()
+TransferTaskPtr MakeUploadTask(const TransferRow& row, TransferContext context)
 {
-    result_ = UploadResult{};
+    return std::make_unique<CUploadTask>(row, std::move(context));
+}
+
+TaskResult CUploadTask::Run()
+{
+    result_ = TaskResult{};
     ctx_.progress->offset = 0;
     if (row_.filesize == 0) {
         RunEmpty();
@@ -63,10 +76,10 @@ UploadResult CUploadTask::Run()
         RunFile();
     }
     const bool multipart = row_.filesize > kSinglePutLimit;
-    if (result_.outcome != UploadOutcome::Finished && multipart && !uploadId_.empty() && ctx_.discard &&
-        ctx_.discard()) {
+    if (result_.outcome != TaskOutcome::Finished && multipart && !uploadId_.empty() && ctx_.stop &&
+        ctx_.stop->Discard()) {
         CZymRet reply;
-        AbortMultipartUpload(ctx_.makeCall(row_.host), row_.bucket, row_.object, uploadId_, reply);
+        AbortMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, uploadId_, reply);
         ::unlink(partInfoPath_.c_str());
     }
     return result_;
@@ -76,13 +89,13 @@ void CUploadTask::RunEmpty()
 {
     std::string headers;
     std::string reply;
-    const int code = PutObjectStream(ctx_.makeCall(row_.host), row_.bucket, row_.object, 0, &KeepHeaders,
-                                     &NoBody, &headers, reply, ctx_.sendDisposition);
+    const int code = PutObjectStream(ctx_.serviceCall(row_), row_.bucket, row_.object, 0, &KeepHeaders,
+                                     &NoBody, &headers, reply, sendDisposition_);
     const int status = StatusFromHeaders(headers);
     if (code == CURLE_OK && status == 200) {
         Finish();
     } else if (Cancelled()) {
-        result_.outcome = UploadOutcome::Stopped;
+        result_.outcome = TaskOutcome::Stopped;
     } else if (status > 0) {
         Fail(status, "http code");
     } else {
@@ -108,24 +121,26 @@ void CUploadTask::RunFile()
     }
 
     const bool multipart = row_.filesize > kSinglePutLimit;
-    const std::int64_t blockSize = ctx_.blockSize > 0 ? ctx_.blockSize : BlockSizeFor(row_.filesize);
+    const std::int64_t blockSize =
+        ctx_.settings.blockSize > 0 ? ctx_.settings.blockSize : BlockSizeFor(row_.filesize);
     UploadPartQueue queue(row_.filesize, blockSize, multipart);
     if (multipart && !StartMultipart(queue)) {
         return;
     }
 
+    ctx_.progress->startTime = static_cast<std::int64_t>(std::time(nullptr));
     UploadPeerShared shared;
-    shared.call = ctx_.makeCall(row_.host);
+    shared.call = ctx_.serviceCall(row_);
     shared.bucket = row_.bucket;
     shared.key = row_.object;
     shared.uploadId = multipart ? uploadId_ : std::string();
     shared.path = row_.fullpath;
     shared.source = source;
-    shared.sendDisposition = ctx_.sendDisposition;
+    shared.sendDisposition = sendDisposition_;
     shared.queue = &queue;
-    shared.progress = ctx_.progress;
-    shared.cancel = ctx_.cancel;
-    shared.log = ctx_.log;
+    shared.progress = ctx_.progress.get();
+    shared.cancel = ctx_.stop ? ctx_.stop->Token() : nullptr;
+    shared.log = &ctx_.log;
     if (multipart) {
         shared.onConfirmed = [this, &queue] {
             SavePartInfo(queue, false);
@@ -136,8 +151,8 @@ void CUploadTask::RunFile()
     }
 
     const std::size_t left = queue.PartCount() - queue.Confirmed().size();
-    const int peers =
-        static_cast<int>(std::min<std::size_t>(std::max(ctx_.peerMax, 1), std::max<std::size_t>(left, 1)));
+    const int peers = static_cast<int>(
+        std::min<std::size_t>(std::max(ctx_.settings.peerMax, 1), std::max<std::size_t>(left, 1)));
     {
         std::vector<std::jthread> threads;
         threads.reserve(static_cast<std::size_t>(peers));
@@ -163,7 +178,7 @@ void CUploadTask::RunFile()
         return;
     }
     if (Cancelled() || queue.Stopped() || !queue.AllConfirmed()) {
-        result_.outcome = UploadOutcome::Stopped;
+        result_.outcome = TaskOutcome::Stopped;
         return;
     }
     if (multipart) {
@@ -177,25 +192,25 @@ bool CUploadTask::StartMultipart(UploadPartQueue& queue)
 {
     if (uploadId_.empty()) {
         CZymInitiateMultipartUploadRet reply;
-        if (!InitiateMultipartUpload(ctx_.makeCall(row_.host), row_.bucket, row_.object, reply) ||
+        if (!InitiateMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, reply) ||
             reply.UploadId.empty()) {
             Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
             return false;
         }
         uploadId_ = reply.UploadId;
-        ctx_.database->SaveUploadId(row_.key, uploadId_);
+        ctx_.database.SaveUploadId(row_.key, uploadId_);
     }
-    partInfoPath_ = PartInfoPath(ctx_.dataFolder, uploadId_);
+    partInfoPath_ = PartInfoFolder(ctx_.database.Path()) + "/" + PartInfoName(uploadId_);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(partInfoPath_).parent_path(), ec);
     std::vector<PartRecord> records;
     if (ec || !ReadPartInfo(partInfoPath_, records)) {
-        Fail(4, ctx_.createFileInfoErrorText);
+        Fail(4, ctx_.promptText ? ctx_.promptText("CreateFileInfoError") : "CreateFileInfoError");
         return false;
     }
     queue.Seed(records);
     ctx_.progress->offset = queue.ConfirmedBytes();
-    ctx_.database->SaveUploadOffset(row_.key, queue.ConfirmedBytes());
+    ctx_.database.SaveUploadOffset(row_.key, queue.ConfirmedBytes());
     return true;
 }
 
@@ -221,8 +236,7 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
     }
     ctx_.progress->bytesDone = 0;
     CZymRet reply;
-    if (!CompleteMultipartUpload(ctx_.makeCall(row_.host), row_.bucket, row_.object, uploadId_, reply,
-                                 parts)) {
+    if (!CompleteMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, uploadId_, reply, parts)) {
         if (reply.Code == "NoSuchUpload") {
             ForgetUploadId();
         }
@@ -234,28 +248,30 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
 
 void CUploadTask::Finish()
 {
-    ctx_.database->SetUploadStatus(row_.key, kStatusFinished);
+    ctx_.database.SetUploadStatus(row_.key, kStatusFinished);
     if (!partInfoPath_.empty()) {
         ::unlink(partInfoPath_.c_str());
     }
     ctx_.progress->offset = row_.filesize;
-    result_.outcome = UploadOutcome::Finished;
-    if (ctx_.rules != nullptr) {
-        if (auto target = ctx_.rules->MatchRule(row_.bucket, row_.object)) {
-            RunUploadCallback(*target, row_.bucket, row_.object, ctx_.log);
+    result_.outcome = TaskOutcome::Finished;
+    if (ctx_.callbackRule) {
+        if (const auto rule = ctx_.callbackRule(row_.bucket)) {
+            if (auto target = MatchCallbackRule(*rule, row_.bucket, row_.object, &ctx_.log)) {
+                RunUploadCallback(*target, row_.bucket, row_.object, &ctx_.log);
+            }
         }
     }
 }
 
 void CUploadTask::Fail(int code, const std::string& text)
 {
-    if (ctx_.log != nullptr) {
-        ctx_.log->WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) +
-                               "," + text + "]",
-                           true);
+    {
+        ctx_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) +
+                              "," + text + "]",
+                          true);
     }
-    ctx_.database->FailUpload(row_.key, code, text);
-    result_ = {UploadOutcome::Failed, code, text};
+    ctx_.database.FailUpload(row_.key, code, text);
+    result_ = {TaskOutcome::Failed, code, text};
 }
 
 void CUploadTask::SavePartInfo(const UploadPartQueue& queue, bool force)
@@ -279,7 +295,7 @@ void CUploadTask::ForgetUploadId()
         return;
     }
     // Its parts belong to an upload the service has dropped: the next start begins anew.
-    ctx_.database->SaveUploadId(row_.key, "");
+    ctx_.database.SaveUploadId(row_.key, "");
     ::unlink(partInfoPath_.c_str());
 }
 

@@ -3,7 +3,7 @@
 // size 0, one PUT up to kSinglePutLimit bytes, a multipart upload beyond, its parts sent on up to
 // peerMax connections and recorded in the part-info file so a restart sends only what is missing.
 #include "store/transfer_row.h"
-#include "transfer/upload_context.h"
+#include "transfer/transfer_task.h"
 #include "transfer/upload_part_info.h"
 
 #include <atomic>
@@ -16,20 +16,21 @@ namespace zym {
 
 class UploadPartQueue;
 
-class CUploadTask
+class CUploadTask : public TransferTask
 {
 public:
     static constexpr std::int64_t kSinglePutLimit = 10485760;
     static constexpr std::int64_t kMinBlockSize = 5242880;
 
-    CUploadTask(TransferRow row, UploadContext context);
+    CUploadTask(TransferRow row, TransferContext context);
 
     // Runs the whole upload on the calling thread (its connections on threads of their own) and
     // writes the row's outcome to the queue database.
-    UploadResult Run();
+    TaskResult Run() override;
 
-    // 5 MiB, or more so that no file needs more than 5,000 parts.
-    static std::int64_t BlockSizeFor(std::int64_t fileSize);
+    // "<data folder>/transcache": the data folder is the one that holds the account's queue
+    // folder ("<data folder>/<account>/transdb.db").
+    static std::string PartInfoFolder(const std::string& databasePath);
 
     const TransferRow& Row() const { return row_; }
 
@@ -45,8 +46,9 @@ private:
     bool Cancelled() const;
 
     TransferRow row_;
-    UploadContext ctx_;
-    UploadResult result_;
+    TransferContext ctx_;
+    TaskResult result_;
+    bool sendDisposition_; // the Disposition setting when the task was made
     std::string uploadId_;
     std::string partInfoPath_;
     std::mutex saveLock_;
