@@ -76,6 +76,16 @@ class FaultTest(unittest.TestCase):
             self.client.get("fault-bucket", "data.bin")
         self.assertEqual(caught.exception.partial, BODY[:1000])
 
+    def test_flip_one_byte_keeps_the_length(self):
+        # A ranged read too: the offset counts from the start of the reply body, not the object.
+        self.add_rule({"key": "data.bin", "flip_at": 5, "times": 1})
+        reply = self.client.get("fault-bucket", "data.bin", [("Range", "bytes=100-199")])
+        self.assertEqual(reply.status, 206)
+        expected = bytearray(BODY[100:200])
+        expected[5] ^= 0xFF
+        self.assertEqual(reply.body, bytes(expected))
+        self.assertEqual(self.client.get("fault-bucket", "data.bin").body, BODY)
+
     def test_delay_and_throttle_still_deliver_everything(self):
         self.add_rule({"key": "data.bin", "delay_ms": 200, "throttle_bps": 64 * 1024, "times": 1})
         reply = self.client.get("fault-bucket", "data.bin")

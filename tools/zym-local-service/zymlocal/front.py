@@ -142,6 +142,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command == "HEAD":
             return
         cut = rule.get("cut_after") if rule is not None else None
+        # A corrupted byte: the reply keeps its length and headers but one body byte is inverted.
+        flip = rule.get("flip_at") if rule is not None else None
         throttle = rule.get("throttle_bps") if rule is not None else 0
         sent = 0
         source = stream if stream is not None else _BytesReader(body)
@@ -149,6 +151,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             piece = source.read(min(_piece_size(throttle), length - sent))
             if not piece:
                 break
+            if flip is not None and sent <= flip < sent + len(piece):
+                at = flip - sent
+                piece = piece[:at] + bytes([piece[at] ^ 0xFF]) + piece[at + 1:]
             if cut is not None and sent + len(piece) > cut:
                 self.wfile.write(piece[: cut - sent])
                 self.reset_connection(graceful=True)
