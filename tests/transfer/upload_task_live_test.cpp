@@ -96,6 +96,40 @@ TEST_F(UploadLive, AfterPartsOneAndThreeOnlyPartsTwoAndFourAreSent)
     EXPECT_FALSE(std::filesystem::exists(PartInfoPath(uploadId)));
 }
 
+TEST_F(UploadLive, ACompletionWhoseReplyWasLostIsRecognisedOnTheNextRun)
+{
+    Queue(RandomBytes(2 * kBlock + 1, 43));
+    {
+        // The service puts the object together, then the reply is lost.
+        CountedRule lost(Rule("\"method\":\"POST\",\"query\":\"uploadId=\",\"times\":1,\"reset\":true,"
+                              "\"when\":\"after\""));
+        const TaskResult result = RunTask();
+        ASSERT_EQ(result.outcome, TaskOutcome::Failed);
+        EXPECT_EQ(result.errornum, 5);
+        EXPECT_EQ(lost.Applied(), 1);
+    }
+    ASSERT_TRUE(Stored() == source_);
+    CountedRule parts(Rule("\"query\":\"partNumber=\",\"delay_ms\":1"));
+    const TaskResult again = RunTask();
+    ASSERT_EQ(again.outcome, TaskOutcome::Finished) << again.errormsg;
+    EXPECT_EQ(parts.Seen(), 0);
+    EXPECT_EQ(StoredRow().status, kStatusFinished);
+
+    // Another object under that key is not mistaken for the completed upload.
+    const std::string uploadId = StoredRow().uploadid;
+    Put(key_, "replaced");
+    Queue(source_, uploadId);
+    std::vector<PartRecord> records = {{1, 0, kBlock, "\"" + std::string(32, 'A') + "\""},
+                                       {2, kBlock, kBlock, "\"" + std::string(32, 'B') + "\""},
+                                       {3, 2 * kBlock, 1, "\"" + std::string(32, 'C') + "\""}};
+    ASSERT_TRUE(WritePartInfo(PartInfoPath(uploadId), records));
+    const TaskResult stale = RunTask();
+    ASSERT_EQ(stale.outcome, TaskOutcome::Failed);
+    EXPECT_EQ(stale.errornum, 5);
+    EXPECT_EQ(StoredRow().uploadid, "");
+    EXPECT_EQ(Stored(), "replaced");
+}
+
 TEST_F(UploadLive, LowerCaseEtagIsAccepted)
 {
     const std::string bytes = RandomBytes(1000, 3);

@@ -5,6 +5,7 @@
 #include "service/reply_models.h"
 #include "store/trans_database.h"
 #include "transfer/callback_rules.h"
+#include "transfer/upload_completion.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_peer.h"
 #include "transfer/upload_source.h"
@@ -24,8 +25,6 @@
 namespace zym {
 
 namespace {
-
-constexpr auto kSaveInterval = std::chrono::milliseconds(2000);
 
 size_t KeepHeaders(char* data, size_t size, size_t count, void* target)
 {
@@ -143,7 +142,7 @@ void CUploadTask::RunFile()
     shared.log = &ctx_.log;
     if (multipart) {
         shared.onConfirmed = [this, &queue] {
-            SavePartInfo(queue, false);
+            SavePartInfo(queue);
         };
         shared.onNoSuchUpload = [this] {
             ForgetUploadId();
@@ -169,7 +168,7 @@ void CUploadTask::RunFile()
     } // every connection has ended here
 
     if (multipart && !uploadGone_) {
-        SavePartInfo(queue, true);
+        SavePartInfo(queue);
     }
     int code = 0;
     std::string text;
@@ -238,6 +237,13 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
     CZymRet reply;
     if (!CompleteMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, uploadId_, reply, parts)) {
         if (reply.Code == "NoSuchUpload") {
+            // A run that ended after the service had put the object together leaves nothing to
+            // complete: that object carries exactly these parts.
+            if (ObjectHasEtag(ctx_.serviceCall(row_), row_.bucket, row_.object,
+                              MultipartEtag(queue.Confirmed()))) {
+                Finish();
+                return;
+            }
             ForgetUploadId();
         }
         Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
@@ -274,17 +280,21 @@ void CUploadTask::Fail(int code, const std::string& text)
     result_ = {TaskOutcome::Failed, code, text};
 }
 
-void CUploadTask::SavePartInfo(const UploadPartQueue& queue, bool force)
+void CUploadTask::SavePartInfo(const UploadPartQueue& queue)
 {
+    // Saved after every confirmed part: parts are at least 5 MiB, so the small rewrite costs
+    // little beside the part, and a crash never sends a confirmed part again.
     std::lock_guard g(saveLock_);
-    const auto now = std::chrono::steady_clock::now();
-    if (uploadGone_ || (!force && now - lastSave_ < kSaveInterval)) {
+    if (uploadGone_) {
         return;
     }
-    lastSave_ = now;
     const std::vector<PartRecord> records = queue.Confirmed();
-    if (!records.empty()) {
-        WritePartInfo(partInfoPath_, records);
+    if (!records.empty() && !WritePartInfo(partInfoPath_, records) && !saveFailureLogged_) {
+        saveFailureLogged_ = true;
+        ctx_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][4," +
+                              (ctx_.promptText ? ctx_.promptText("CreateFileInfoError") : std::string()) +
+                              "]",
+                          false);
     }
 }
 

@@ -7,7 +7,6 @@
 #include "transfer/upload_part_info.h"
 
 #include <atomic>
-#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -41,7 +40,7 @@ private:
     void Complete(UploadPartQueue& queue, const struct SourceState& source);
     void Finish();
     void Fail(int code, const std::string& text);
-    void SavePartInfo(const UploadPartQueue& queue, bool force);
+    void SavePartInfo(const UploadPartQueue& queue);
     void ForgetUploadId();
     bool Cancelled() const;
 
@@ -52,7 +51,7 @@ private:
     std::string uploadId_;
     std::string partInfoPath_;
     std::mutex saveLock_;
-    std::chrono::steady_clock::time_point lastSave_{};
+    bool saveFailureLogged_ = false;
     std::atomic<bool> uploadGone_{false}; // the service no longer knows uploadId_
 };
 
