@@ -6,6 +6,7 @@
 #include "store/trans_database.h"
 #include "transfer/callback_rules.h"
 #include "transfer/upload_completion.h"
+#include "transfer/upload_part_info_saver.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_peer.h"
 #include "transfer/upload_source.h"
@@ -140,9 +141,17 @@ void CUploadTask::RunFile()
     shared.progress = ctx_.progress.get();
     shared.cancel = ctx_.stop ? ctx_.stop->Token() : nullptr;
     shared.log = &ctx_.log;
+    std::unique_ptr<PartInfoSaver> saver;
     if (multipart) {
-        shared.onConfirmed = [this, &queue] {
-            SavePartInfo(queue);
+        saver = std::make_unique<PartInfoSaver>(partInfoPath_, queue, [this] {
+            ctx_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][4," +
+                                  (ctx_.promptText ? ctx_.promptText("CreateFileInfoError") : std::string()) +
+                                  "]",
+                              false);
+        });
+        saver_ = saver.get();
+        shared.onConfirmed = [&saver] {
+            saver->Changed();
         };
         shared.onNoSuchUpload = [this] {
             ForgetUploadId();
@@ -167,8 +176,10 @@ void CUploadTask::RunFile()
         }
     } // every connection has ended here
 
-    if (multipart && !uploadGone_) {
-        SavePartInfo(queue);
+    // Written whenever the task stops, fails or goes on to complete.
+    if (saver != nullptr) {
+        saver->Finish();
+        saver_ = nullptr;
     }
     int code = 0;
     std::string text;
@@ -280,33 +291,18 @@ void CUploadTask::Fail(int code, const std::string& text)
     result_ = {TaskOutcome::Failed, code, text};
 }
 
-void CUploadTask::SavePartInfo(const UploadPartQueue& queue)
-{
-    // Saved after every confirmed part: parts are at least 5 MiB, so the small rewrite costs
-    // little beside the part, and a crash never sends a confirmed part again.
-    std::lock_guard g(saveLock_);
-    if (uploadGone_) {
-        return;
-    }
-    const std::vector<PartRecord> records = queue.Confirmed();
-    if (!records.empty() && !WritePartInfo(partInfoPath_, records) && !saveFailureLogged_) {
-        saveFailureLogged_ = true;
-        ctx_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][4," +
-                              (ctx_.promptText ? ctx_.promptText("CreateFileInfoError") : std::string()) +
-                              "]",
-                          false);
-    }
-}
-
 void CUploadTask::ForgetUploadId()
 {
-    std::lock_guard g(saveLock_);
     if (uploadGone_.exchange(true)) {
         return;
     }
     // Its parts belong to an upload the service has dropped: the next start begins anew.
     ctx_.database.SaveUploadId(row_.key, "");
-    ::unlink(partInfoPath_.c_str());
+    if (saver_ != nullptr) {
+        saver_->Forget();
+    } else {
+        ::unlink(partInfoPath_.c_str());
+    }
 }
 
 } // namespace zym

@@ -8,12 +8,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 #include <string>
 
 namespace zym {
 
 class UploadPartQueue;
+class PartInfoSaver;
 
 class CUploadTask : public TransferTask
 {
@@ -40,7 +40,6 @@ private:
     void Complete(UploadPartQueue& queue, const struct SourceState& source);
     void Finish();
     void Fail(int code, const std::string& text);
-    void SavePartInfo(const UploadPartQueue& queue);
     void ForgetUploadId();
     bool Cancelled() const;
 
@@ -50,8 +49,7 @@ private:
     bool sendDisposition_; // the Disposition setting when the task was made
     std::string uploadId_;
     std::string partInfoPath_;
-    std::mutex saveLock_;
-    bool saveFailureLogged_ = false;
+    PartInfoSaver* saver_ = nullptr;      // while the connections run
     std::atomic<bool> uploadGone_{false}; // the service no longer knows uploadId_
 };
 
