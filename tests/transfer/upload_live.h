@@ -117,11 +117,13 @@ protected:
         ASSERT_TRUE(db_.AddUpload(row_));
     }
 
-    zym::TransferContext Context(int peerMax = 3)
+    zym::TransferContext Context(int peerMax = 3, long timeoutSeconds = 0)
     {
         zym::TransferContext ctx{db_, log_};
-        ctx.serviceCall = [](const zym::TransferRow&) {
-            return LiveCall();
+        ctx.serviceCall = [timeoutSeconds](const zym::TransferRow&) {
+            zym::ServiceCall call = LiveCall();
+            call.timeoutSeconds = timeoutSeconds;
+            return call;
         };
         ctx.promptText = [](std::string_view word) {
             return "text of " + std::string(word);
@@ -176,12 +178,13 @@ protected:
     }
 
     // Runs the task on its own thread and hands it back once `ready` holds (asked every 20 ms).
-    std::thread RunInBackground(zym::TaskResult& result, int peerMax, const std::function<bool()>& ready)
+    std::thread RunInBackground(zym::TaskResult& result, int peerMax, const std::function<bool()>& ready,
+                                long timeoutSeconds = 0)
     {
         stop_ = std::make_shared<zym::TaskStop>();
         progress_ = std::make_shared<zym::TaskProgress>();
-        auto task =
-            std::make_shared<zym::TransferTaskPtr>(zym::MakeUploadTask(StoredRow(), Context(peerMax)));
+        auto task = std::make_shared<zym::TransferTaskPtr>(
+            zym::MakeUploadTask(StoredRow(), Context(peerMax, timeoutSeconds)));
         std::thread runner([task, &result] { result = (*task)->Run(); });
         for (int i = 0; i < 1500 && !ready(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -318,6 +318,34 @@ TEST_F(UploadLive, AStopEndsTheRunningPartAtOnceAndKeepsThePartInfo)
     }
 }
 
+TEST_F(UploadLive, AStopEndsTheServiceRequestsOfTheTaskAtOnce)
+{
+    struct Case
+    {
+        const char* what;
+        std::string rule;
+    };
+    // Held far longer than the requests' own 20-second limit: only the stop can end them early
+    // enough to report a stop rather than a time-out.
+    const Case cases[] = {
+        {"initiate", Rule("\"method\":\"POST\",\"query\":\"uploads\",\"delay_ms\":25000")},
+        {"complete", Rule("\"method\":\"POST\",\"query\":\"uploadId=\",\"delay_ms\":25000")},
+        {"empty object", Rule("\"method\":\"PUT\",\"delay_ms\":25000")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Queue(std::string(c.what) == "empty object" ? "" : RandomBytes(2 * kBlock + 1, 47));
+        CountedRule hold(c.rule);
+        TaskResult result;
+        std::thread runner = RunInBackground(
+            result, 3, [&] { return hold.Seen() >= 1; }, 20);
+        stop_->Request(false);
+        runner.join();
+        EXPECT_EQ(result.outcome, TaskOutcome::Stopped) << result.errornum << " " << result.errormsg;
+        EXPECT_NE(StoredRow().status, kStatusFailed);
+    }
+}
+
 class UploadCallbackLive : public UploadLive
 {
 protected:

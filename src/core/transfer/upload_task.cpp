@@ -56,6 +56,15 @@ std::string CUploadTask::PartInfoFolder(const std::string& databasePath)
     return (data.empty() ? DataFolder() : data) + "/transcache";
 }
 
+ServiceCall CUploadTask::Call() const
+{
+    ServiceCall call = ctx_.serviceCall(row_);
+    if (ctx_.stop) {
+        call.cancel = ctx_.stop->Token();
+    }
+    return call;
+}
+
 bool CUploadTask::Cancelled() const
 {
     return ctx_.stop && ctx_.stop->Requested();
@@ -79,6 +88,7 @@ TaskResult CUploadTask::Run()
     if (result_.outcome != TaskOutcome::Finished && multipart && !uploadId_.empty() && ctx_.stop &&
         ctx_.stop->Discard()) {
         CZymRet reply;
+        // Not tied to the stop, which has already been requested.
         AbortMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, uploadId_, reply);
         ::unlink(partInfoPath_.c_str());
     }
@@ -89,8 +99,8 @@ void CUploadTask::RunEmpty()
 {
     std::string headers;
     std::string reply;
-    const int code = PutObjectStream(ctx_.serviceCall(row_), row_.bucket, row_.object, 0, &KeepHeaders,
-                                     &NoBody, &headers, reply, sendDisposition_);
+    const int code = PutObjectStream(Call(), row_.bucket, row_.object, 0, &KeepHeaders, &NoBody, &headers,
+                                     reply, sendDisposition_);
     const int status = StatusFromHeaders(headers);
     if (code == CURLE_OK && status == 200) {
         Finish();
@@ -130,7 +140,7 @@ void CUploadTask::RunFile()
 
     ctx_.progress->startTime = static_cast<std::int64_t>(std::time(nullptr));
     UploadPeerShared shared;
-    shared.call = ctx_.serviceCall(row_);
+    shared.call = Call();
     shared.bucket = row_.bucket;
     shared.key = row_.object;
     shared.uploadId = multipart ? uploadId_ : std::string();
@@ -202,9 +212,12 @@ bool CUploadTask::StartMultipart(UploadPartQueue& queue)
 {
     if (uploadId_.empty()) {
         CZymInitiateMultipartUploadRet reply;
-        if (!InitiateMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, reply) ||
-            reply.UploadId.empty()) {
-            Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
+        if (!InitiateMultipartUpload(Call(), row_.bucket, row_.object, reply) || reply.UploadId.empty()) {
+            if (Cancelled()) {
+                result_.outcome = TaskOutcome::Stopped;
+            } else {
+                Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
+            }
             return false;
         }
         uploadId_ = reply.UploadId;
@@ -246,16 +259,19 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
     }
     ctx_.progress->bytesDone = 0;
     CZymRet reply;
-    if (!CompleteMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, uploadId_, reply, parts)) {
+    if (!CompleteMultipartUpload(Call(), row_.bucket, row_.object, uploadId_, reply, parts)) {
         if (reply.Code == "NoSuchUpload") {
             // A run that ended after the service had put the object together leaves nothing to
             // complete: that object carries exactly these parts.
-            if (ObjectHasEtag(ctx_.serviceCall(row_), row_.bucket, row_.object,
-                              MultipartEtag(queue.Confirmed()))) {
+            if (ObjectHasEtag(Call(), row_.bucket, row_.object, MultipartEtag(queue.Confirmed()))) {
                 Finish();
                 return;
             }
             ForgetUploadId();
+        } else if (Cancelled()) {
+            // Stopped while completing: the next start completes it, or finds it completed.
+            result_.outcome = TaskOutcome::Stopped;
+            return;
         }
         Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
         return;

@@ -41,6 +41,8 @@ private:
     void Finish();
     void Fail(int code, const std::string& text);
     void ForgetUploadId();
+    // The signed call of the current login, ended at once by a stop.
+    ServiceCall Call() const;
     bool Cancelled() const;
 
     TransferRow row_;
