@@ -275,7 +275,24 @@ TEST_F(UploadLive, ResetsAndServerErrorsMidUploadAreRetried)
     EXPECT_EQ(lost.Applied(), 1);
     EXPECT_EQ(busy.Applied(), 1);
     EXPECT_TRUE(Stored() == source_);
-    EXPECT_EQ(CountOf(LogText(), "[ErrorIndex:"), 4);
+    // The transfer library may send a body again by itself when a reused connection was reset
+    // before any reply (see below), so up to four failures reach the log.
+    EXPECT_LE(CountOf(LogText(), "[ErrorIndex:"), 4);
+}
+
+TEST_F(UploadLive, APartResetOnAReusedConnectionIsReadAgainFromItsStart)
+{
+    Queue(RandomBytes(2 * kBlock + 1, 53));
+    // One connection: part 2 goes over the connection part 1 used. The transfer library opens a
+    // new one and starts the body over, so the part is read and hashed again from its start.
+    CountedRule reset(Rule("\"query\":\"partNumber=2&\",\"times\":1,\"reset\":true"));
+    const TaskResult result = RunTask(1);
+    ASSERT_EQ(result.outcome, TaskOutcome::Finished) << result.errormsg;
+    EXPECT_EQ(reset.Applied(), 1);
+    EXPECT_EQ(reset.Seen(), 2);
+    EXPECT_EQ(CountOf(LogText(), "[ErrorIndex:"), 0) << "no failure: the resend happened within the request";
+    EXPECT_EQ(progress_->offset.load(), 2 * kBlock + 1);
+    EXPECT_TRUE(Stored() == source_);
 }
 
 TEST_F(UploadLive, ASinglePutThatKeepsFailingFailsAfterSixAttempts)

@@ -101,6 +101,8 @@ bool CUploadPeer::Open()
     curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &CUploadPeer::ReadBody);
     curl_easy_setopt(h, CURLOPT_READDATA, this);
+    curl_easy_setopt(h, CURLOPT_SEEKFUNCTION, &CUploadPeer::Rewind);
+    curl_easy_setopt(h, CURLOPT_SEEKDATA, this);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CUploadPeer::TakeHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CUploadPeer::TakeBody);
@@ -283,6 +285,20 @@ size_t CUploadPeer::ReadBody(char* buffer, size_t size, size_t count, void* self
         }
     }
     return static_cast<size_t>(got);
+}
+
+int CUploadPeer::Rewind(void* self, curl_off_t offset, int origin)
+{
+    // The transfer library starts a body over when a reused connection turned out to be closed
+    // or a redirect is followed; the part is then read and hashed again from its start.
+    auto& peer = *static_cast<CUploadPeer*>(self);
+    if (origin != SEEK_SET || offset != 0) {
+        return CURL_SEEKFUNC_CANTSEEK;
+    }
+    peer.shared_.progress->offset -= peer.sent_;
+    peer.sent_ = 0;
+    peer.md5_.Restart();
+    return CURL_SEEKFUNC_OK;
 }
 
 size_t CUploadPeer::TakeHeader(char* data, size_t size, size_t count, void* self)

@@ -66,6 +66,7 @@ private:
     void LogPartFailure(const PartJob& part, int code, const std::string& text);
 
     static size_t ReadBody(char* buffer, size_t size, size_t count, void* self);
+    static int Rewind(void* self, curl_off_t offset, int origin);
     static size_t TakeHeader(char* data, size_t size, size_t count, void* self);
     static size_t TakeBody(char* data, size_t size, size_t count, void* self);
     static int Progress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
