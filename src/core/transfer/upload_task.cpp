@@ -18,7 +18,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -246,11 +245,9 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
         return;
     }
     if (check == SourceCheck::Changed) {
-        struct stat st
-        {
-        };
-        ::stat(row_.fullpath.c_str(), &st);
-        Fail(2, SourceChangedText(row_.fullpath, source.size, st.st_size));
+        std::error_code ec;
+        const auto now = std::filesystem::file_size(row_.fullpath, ec);
+        Fail(2, SourceChangedText(row_.fullpath, source.size, ec ? -1 : static_cast<std::int64_t>(now)));
         return;
     }
     std::vector<CompletedPart> parts;
@@ -260,6 +257,11 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
     ctx_.progress->bytesDone = 0;
     CZymRet reply;
     if (!CompleteMultipartUpload(Call(), row_.bucket, row_.object, uploadId_, reply, parts)) {
+        if (Cancelled()) {
+            // Stopped while completing: the next start completes it, or finds it completed.
+            result_.outcome = TaskOutcome::Stopped;
+            return;
+        }
         if (reply.Code == "NoSuchUpload") {
             // A run that ended after the service had put the object together leaves nothing to
             // complete: that object carries exactly these parts.
@@ -268,10 +270,6 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
                 return;
             }
             ForgetUploadId();
-        } else if (Cancelled()) {
-            // Stopped while completing: the next start completes it, or finds it completed.
-            result_.outcome = TaskOutcome::Stopped;
-            return;
         }
         Fail(5, reply.Message.empty() ? "curl error " + std::to_string(reply.Result) : reply.Message);
         return;
@@ -298,11 +296,15 @@ void CUploadTask::Finish()
 
 void CUploadTask::Fail(int code, const std::string& text)
 {
-    {
-        ctx_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) +
-                              "," + text + "]",
-                          true);
+    // After a stop the row belongs to the stopping operation: a failure seen on the way out (a
+    // request ended by the stop) is no failure of the upload.
+    if (Cancelled()) {
+        result_.outcome = TaskOutcome::Stopped;
+        return;
     }
+    ctx_.log.WriteLog("[TaskError:" + row_.bucket + "|" + row_.object + "][" + std::to_string(code) + "," +
+                          text + "]",
+                      true);
     ctx_.database.FailUpload(row_.key, code, text);
     result_ = {TaskOutcome::Failed, code, text};
 }
