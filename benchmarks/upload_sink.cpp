@@ -3,7 +3,7 @@
 // ETag, without storing anything. One thread per connection, keep-alive, "100 Continue" for
 // clients that ask. Prints "port N" once it listens; runs until killed.
 //   upload_sink [port]
-#include "transfer/upload_md5.h"
+#include "transfer/md5_stream.h"
 
 #include <arpa/inet.h>
 #include <cstdio>
@@ -55,7 +55,7 @@ void Serve(int fd)
 {
     std::vector<char> buffer(1 << 20);
     std::string pending;
-    zym::RunningMd5 md5;
+    zym::Md5Stream md5;
     for (;;) {
         std::size_t end;
         while ((end = pending.find("\r\n\r\n")) == std::string::npos) {
@@ -80,7 +80,7 @@ void Serve(int fd)
         const bool keepBody = method == "POST";
         const std::size_t first =
             static_cast<std::size_t>(std::min<long long>(left, static_cast<long long>(pending.size())));
-        md5.Add(pending.data(), first);
+        md5.Update(pending.data(), first);
         if (keepBody) {
             body.append(pending, 0, first);
         }
@@ -95,7 +95,7 @@ void Serve(int fd)
                 ::close(fd);
                 return;
             }
-            md5.Add(buffer.data(), static_cast<std::size_t>(n));
+            md5.Update(buffer.data(), static_cast<std::size_t>(n));
             if (keepBody) {
                 body.append(buffer.data(), static_cast<std::size_t>(n));
             }
@@ -111,7 +111,7 @@ void Serve(int fd)
             reply = "<CompleteMultipartUploadResult><Bucket>b</Bucket><Key>k</Key><ETag>\"x-1\"</ETag>"
                     "</CompleteMultipartUploadResult>";
         } else if (method == "PUT") {
-            extra = "ETag: \"" + md5.HexUpper() + "\"\r\n";
+            extra = "ETag: \"" + md5.FinalHex(true) + "\"\r\n";
         }
         const std::string status = method == "DELETE" ? "204 No Content" : "200 OK";
         if (!SendAll(fd, "HTTP/1.1 " + status + "\r\n" + extra +

@@ -35,6 +35,7 @@ TEST(UploadKillChild, DISABLED_RunQueuedUpload)
     ctx.stop = std::make_shared<TaskStop>();
     ctx.progress = std::make_shared<TaskProgress>();
     ctx.settings.peerMax = 2;
+    ctx.dataFolder = std::filesystem::path(db).parent_path().parent_path().string();
     const TaskResult result = MakeUploadTask(*row, ctx)->Run();
     ASSERT_EQ(result.outcome, TaskOutcome::Finished) << result.errornum << " " << result.errormsg;
 }

@@ -137,6 +137,7 @@ protected:
         ctx.stop = stop_;
         ctx.progress = progress_;
         ctx.settings.peerMax = peerMax;
+        ctx.dataFolder = root_.string();
         return ctx;
     }
 
@@ -164,8 +165,7 @@ protected:
 
     std::string PartInfoPath(const std::string& uploadId) const
     {
-        return zym::CUploadTask::PartInfoFolder((root_ / "acct" / "transdb.db").string()) + "/" +
-               zym::PartInfoName(uploadId);
+        return zym::CUploadTask::PartInfoFolder(root_.string()) + "/" + zym::PartInfoName(uploadId);
     }
 
     std::string Stored() { return Read(bucket_, key_); }

@@ -206,10 +206,5 @@ TEST(PartInfoName, UploadIdsBecomeSafeFileNames)
     EXPECT_EQ(PartInfoName(".."), "%2E.");
 }
 
-TEST(PartInfoFolder, BesideTheAccountFoldersInTheDataFolder)
-{
-    EXPECT_EQ(CUploadTask::PartInfoFolder("/data/ZYMClient/acct/transdb.db"), "/data/ZYMClient/transcache");
-}
-
 } // namespace
 } // namespace zym

@@ -184,8 +184,8 @@ TEST_F(UploadLive, NoSuchUploadMidUploadClearsTheIdAndTheNextRunStartsAnew)
         EXPECT_EQ(gone.Applied(), 1);
     }
     EXPECT_EQ(StoredRow().uploadid, "");
-    EXPECT_FALSE(std::filesystem::exists(CUploadTask::PartInfoFolder(db_.Path())) &&
-                 !std::filesystem::is_empty(CUploadTask::PartInfoFolder(db_.Path())));
+    EXPECT_FALSE(std::filesystem::exists(CUploadTask::PartInfoFolder(root_.string())) &&
+                 !std::filesystem::is_empty(CUploadTask::PartInfoFolder(root_.string())));
     CountedRule parts(Rule("\"query\":\"partNumber=\",\"delay_ms\":1"));
     ASSERT_EQ(RunTask().outcome, TaskOutcome::Finished);
     EXPECT_EQ(parts.Seen(), 3) << "a fresh upload sends every part";

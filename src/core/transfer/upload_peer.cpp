@@ -179,7 +179,7 @@ CUploadPeer::Sent CUploadPeer::Send(const PartJob& part)
     UploadPartQueue& queue = *shared_.queue;
     const int status = result == CURLE_OK ? StatusFromHeaders(headers_) : 0;
     if (result == CURLE_OK && status == 200) {
-        const std::string computed = "\"" + md5_.HexUpper() + "\"";
+        const std::string computed = "\"" + md5_.FinalHex(true) + "\"";
         const std::string etag = Upper(EtagOf(headers_));
         if (etag == computed) {
             queue.Confirm(part, etag);
@@ -272,7 +272,7 @@ size_t CUploadPeer::ReadBody(char* buffer, size_t size, size_t count, void* self
         peer.readError_ = got == 0 ? EIO : errno;
         return CURL_READFUNC_ABORT;
     }
-    peer.md5_.Add(buffer, static_cast<size_t>(got));
+    peer.md5_.Update(buffer, static_cast<size_t>(got));
     peer.sent_ += got;
     peer.shared_.progress->offset += got;
     peer.shared_.progress->bytesDone += got;

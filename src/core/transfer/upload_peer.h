@@ -7,8 +7,8 @@
 #include "platform/cancel_token.h"
 #include "platform/unique_fd.h"
 #include "service/service_operations.h"
+#include "transfer/md5_stream.h"
 #include "transfer/transfer_task.h"
-#include "transfer/upload_md5.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_source.h"
 
@@ -77,7 +77,7 @@ private:
     int openError_ = 0;
     std::string contentType_;
     std::string disposition_;
-    RunningMd5 md5_;
+    Md5Stream md5_;
 
     // The part being sent.
     PartJob part_;

@@ -1,6 +1,5 @@
 #include "transfer/upload_task.h"
 
-#include "app/settings_store.h"
 #include "platform/folders.h"
 #include "service/reply_models.h"
 #include "store/trans_database.h"
@@ -44,15 +43,12 @@ size_t NoBody(char*, size_t, size_t, void*)
 } // namespace
 
 CUploadTask::CUploadTask(TransferRow row, TransferContext context)
-    : row_(std::move(row)), ctx_(std::move(context)), sendDisposition_(SettingsStore().Disposition() != 0),
-      uploadId_(row_.uploadid)
+    : row_(std::move(row)), ctx_(std::move(context)), uploadId_(row_.uploadid)
 {}
 
-std::string CUploadTask::PartInfoFolder(const std::string& databasePath)
+std::string CUploadTask::PartInfoFolder(const std::string& dataFolder)
 {
-    const std::filesystem::path db(databasePath);
-    const std::string data = db.has_parent_path() ? db.parent_path().parent_path().string() : std::string();
-    return (data.empty() ? DataFolder() : data) + "/transcache";
+    return (dataFolder.empty() ? DataFolder() : dataFolder) + "/transcache";
 }
 
 ServiceCall CUploadTask::Call() const
@@ -99,7 +95,7 @@ void CUploadTask::RunEmpty()
     std::string headers;
     std::string reply;
     const int code = PutObjectStream(Call(), row_.bucket, row_.object, 0, &KeepHeaders, &NoBody, &headers,
-                                     reply, sendDisposition_);
+                                     reply, ctx_.settings.sendDisposition);
     const int status = StatusFromHeaders(headers);
     if (code == CURLE_OK && status == 200) {
         Finish();
@@ -145,7 +141,7 @@ void CUploadTask::RunFile()
     shared.uploadId = multipart ? uploadId_ : std::string();
     shared.path = row_.fullpath;
     shared.source = source;
-    shared.sendDisposition = sendDisposition_;
+    shared.sendDisposition = ctx_.settings.sendDisposition;
     shared.queue = &queue;
     shared.progress = ctx_.progress.get();
     shared.cancel = ctx_.stop ? ctx_.stop->Token() : nullptr;
@@ -222,7 +218,7 @@ bool CUploadTask::StartMultipart(UploadPartQueue& queue)
         uploadId_ = reply.UploadId;
         ctx_.database.SaveUploadId(row_.key, uploadId_);
     }
-    partInfoPath_ = PartInfoFolder(ctx_.database.Path()) + "/" + PartInfoName(uploadId_);
+    partInfoPath_ = PartInfoFolder(ctx_.dataFolder) + "/" + PartInfoName(uploadId_);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(partInfoPath_).parent_path(), ec);
     std::vector<PartRecord> records;

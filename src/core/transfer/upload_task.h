@@ -27,9 +27,8 @@ public:
     // writes the row's outcome to the queue database.
     TaskResult Run() override;
 
-    // "<data folder>/transcache": the data folder is the one that holds the account's queue
-    // folder ("<data folder>/<account>/transdb.db").
-    static std::string PartInfoFolder(const std::string& databasePath);
+    // "<data folder>/transcache"; an empty data folder means the platform's.
+    static std::string PartInfoFolder(const std::string& dataFolder);
 
     const TransferRow& Row() const { return row_; }
 
@@ -48,7 +47,6 @@ private:
     TransferRow row_;
     TransferContext ctx_;
     TaskResult result_;
-    bool sendDisposition_; // the Disposition setting when the task was made
     std::string uploadId_;
     std::string partInfoPath_;
     PartInfoSaver* saver_ = nullptr;      // while the connections run
