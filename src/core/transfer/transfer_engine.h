@@ -10,6 +10,7 @@
 #include "transfer/upload_manager.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -41,6 +42,9 @@ public:
     // uploadFactory makes the upload tasks (MakeUploadTask in the program); without one the
     // upload manager starts nothing.
     CTransferEngine(TaskServices services, TransferTaskFactory uploadFactory);
+    // The program's engine: it waits for the conditions the rest of the program sets (main
+    // window ready, logged in, page loaded).
+    CTransferEngine(StartConditions& conditions, TaskServices services, TransferTaskFactory uploadFactory);
     ~CTransferEngine();
     CTransferEngine(const CTransferEngine&) = delete;
     CTransferEngine& operator=(const CTransferEngine&) = delete;
@@ -95,7 +99,8 @@ private:
     void AbortUpload(const TransferRow& row);
 
     CurlGlobal curl_;
-    StartConditions conditions_;
+    std::unique_ptr<StartConditions> ownConditions_; // when nobody else provides them
+    StartConditions& conditions_;
     CTransDatabase database_;
     CTaskPool pool_;
     TaskServices services_;
