@@ -13,6 +13,7 @@ Layouts the frame code relies on:
   menumax.png                  8 columns of 31 x 24: those four for maximise, then four for restore
   loginmenuclose.png           4 columns of 16 x 16
   fileicon.png                 2 icons of 32 x 32: a file, then a folder
+  zymclient.png                256 x 256: the program icon (window icon, desktop menu entry)
 """
 
 import os
@@ -141,6 +142,26 @@ def file_and_folder(path):
     finish(big).save(path)
 
 
+def program_icon(path):
+    """A rounded blue tile with a white cloud and an upward arrow: storage that syncs."""
+    size = 256
+    big = canvas(size, size)
+    d = ImageDraw.Draw(big)
+    S = SCALE
+    d.rounded_rectangle([8 * S, 8 * S, 248 * S, 248 * S], radius=48 * S, fill=LOGIN_CAPTION + (255,))
+    white = (255, 255, 255, 255)
+    # Cloud: three circles over a rounded base.
+    d.ellipse([52 * S, 104 * S, 124 * S, 176 * S], fill=white)
+    d.ellipse([92 * S, 70 * S, 180 * S, 158 * S], fill=white)
+    d.ellipse([146 * S, 108 * S, 208 * S, 170 * S], fill=white)
+    d.rounded_rectangle([70 * S, 128 * S, 190 * S, 176 * S], radius=24 * S, fill=white)
+    # Arrow in the caption's blue, pointing up out of the cloud.
+    arrow = [(128 * S, 92 * S), (156 * S, 124 * S), (140 * S, 124 * S), (140 * S, 160 * S),
+             (116 * S, 160 * S), (116 * S, 124 * S), (100 * S, 124 * S)]
+    d.polygon(arrow, fill=LOGIN_CAPTION + (255,))
+    finish(big).save(path)
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "image")
@@ -157,6 +178,7 @@ def main():
     button_strip(at("menumax.png"), 31, 24, [maximise, restore], plain)
     button_strip(at("loginmenuclose.png"), 16, 16, [cross(7, 1.2)], red, round_background=True)
     file_and_folder(at("fileicon.png"))
+    program_icon(at("zymclient.png"))
 
 
 if __name__ == "__main__":

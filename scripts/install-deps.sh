@@ -13,6 +13,8 @@ PACKAGES=(
     # tests and screenshots
     libgtest-dev libgmock-dev googletest xvfb xauth x11-utils imagemagick nodejs sqlite3
     fonts-wqy-microhei
+    # the package test: the menu entry of the Debian package
+    desktop-file-utils
 )
 
 missing=()

@@ -62,7 +62,8 @@ TEST_F(SetServerLocationTest, HostReachesTheEnginesSessionAndTheSavedLogIn)
     CTransferEngine engine(env.engineConditions, TaskServices{}, nullptr);
     SettingsStore settings((folder / "settings.reg").string());
     TransferLogin transfers(engine, env.session, settings, (folder / "data").string());
-    RegisterAccountFunctions(registry, env, userDatabase, language, &transfers);
+    env.transferLogin = &transfers;
+    RegisterAccountFunctions(registry, env, userDatabase, language);
 
     EXPECT_EQ(Call(R"({"location":"own.example:8080"})"),
               std::vector<std::string>{R"({"error":0,"message":""})"});
@@ -78,7 +79,7 @@ TEST_F(SetServerLocationTest, HostReachesTheEnginesSessionAndTheSavedLogIn)
 
 TEST_F(SetServerLocationTest, AnArgumentThatIsNotJsonChangesNothing)
 {
-    RegisterAccountFunctions(registry, env, userDatabase, language, nullptr);
+    RegisterAccountFunctions(registry, env, userDatabase, language);
     EXPECT_EQ(Call("not json"), std::vector<std::string>{
                                     R"({"error":1,"message":"The request is not in the expected format"})"});
     EXPECT_EQ(env.session.Current()->hostOverride, "");

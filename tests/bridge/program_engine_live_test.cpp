@@ -96,7 +96,7 @@ TEST_F(ProgramEngineLive, WaitingDownloadAndMultipartUploadFinishWithTheirBytesO
     ASSERT_TRUE(program.Start());
 
     const ServiceCall call = LiveCall();
-    EXPECT_EQ(CompleteLogin(env_, call.keys.id, call.keys.secret, kLocation, &program.Login()),
+    EXPECT_EQ(CompleteLogin(env_, call.keys.id, call.keys.secret, kLocation),
               "{\"error\":0,\"message\":\"\"}");
     const std::string queuePath = AccountQueuePath(env_.dataFolder, call.keys.id);
     ASSERT_TRUE(std::filesystem::exists(queuePath));

@@ -325,6 +325,12 @@ std::string SettingsStore::ServiceDomain() const
     return ReadText(setting::kServiceDomain, "");
 }
 
+std::string SettingsStore::UpdateBase() const
+{
+    const std::string base = ReadText(setting::kUpdateBase, "");
+    return base.empty() ? std::string(ZYM_UPDATE_BASE_DEFAULT) : base;
+}
+
 int SettingsStore::StartupLanguage(std::uint32_t systemLanguageId) const
 {
     const int n = Language();

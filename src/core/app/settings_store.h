@@ -37,6 +37,8 @@ inline constexpr const char* kDisposition = "Disposition";
 inline constexpr const char* kInstallLanguage = "InstallLanguage";
 // Not written by default: a text naming another service domain suffix (tests, local service).
 inline constexpr const char* kServiceDomain = "ServiceDomain";
+// Not written by default: another update server's base address (tests, the local update server).
+inline constexpr const char* kUpdateBase = "UpdateBase";
 } // namespace setting
 
 // Longest text value, in UTF-16 code units (the terminator makes 255).
@@ -79,6 +81,8 @@ public:
     std::string UploadPath() const;
     // "" means the build's default service domain suffix.
     std::string ServiceDomain() const;
+    // The update server's base address: the UpdateBase value, else the build's default.
+    std::string UpdateBase() const;
 
     // The language number to start with: Language, or when it is 0 the system's interface
     // language (a Windows language id, see SystemLanguageId): Chinese 1028/2052 give 1, any

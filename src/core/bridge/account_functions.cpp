@@ -10,10 +10,10 @@
 namespace zym {
 
 void RegisterAccountFunctions(HandlerRegistry& registry, AppEnvironment& env, CUserDatabase& userDatabase,
-                              const LanguageDocument& language, TransferLogin* transfers)
+                              const LanguageDocument& language)
 {
-    registry.AddAsync("loginByKey", [&env, transfers](PageCall& call) {
-        env.operationPool.Post(std::make_unique<CLoginByKeyTask>(env, call.args.text, call.reply, transfers));
+    registry.AddAsync("loginByKey", [&env](PageCall& call) {
+        env.operationPool.Post(std::make_unique<CLoginByKeyTask>(env, call.args.text, call.reply));
     });
     registry.AddDirect("clearPassword", [&userDatabase](const ReadArguments&) {
         userDatabase.ClearAccount();
@@ -21,15 +21,15 @@ void RegisterAccountFunctions(HandlerRegistry& registry, AppEnvironment& env, CU
     });
     // Every later request (the transfers' too) goes to this host; the saved password log-in
     // keeps it for the next run.
-    registry.AddAsync("setServerLocation", [&env, &userDatabase, &language, transfers](PageCall& call) {
+    registry.AddAsync("setServerLocation", [&env, &userDatabase, &language](PageCall& call) {
         const auto args = JsonArgs::Parse(call.args.text);
         if (!args) {
             DeliverReply(call.reply, ReplyText(1, AppErrorText(language, 1)));
             return;
         }
         const std::string host = args->Text("location").value_or("");
-        if (transfers != nullptr) {
-            transfers->SetServerLocation(host);
+        if (env.transferLogin != nullptr) {
+            env.transferLogin->SetServerLocation(host);
         } else {
             env.session.Update([&host](Login& login) { login.hostOverride = host; });
         }

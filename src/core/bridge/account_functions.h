@@ -8,11 +8,9 @@ namespace zym {
 struct AppEnvironment;
 class CUserDatabase;
 class LanguageDocument;
-class TransferLogin;
 
-// `transfers` is the engine's side of a login (the account's queue opened, the schedulers let
-// go); null when no engine runs.
+// The log-in reaches the engine through env.transferLogin when one runs.
 void RegisterAccountFunctions(HandlerRegistry& registry, AppEnvironment& env, CUserDatabase& userDatabase,
-                              const LanguageDocument& language, TransferLogin* transfers);
+                              const LanguageDocument& language);
 
 } // namespace zym

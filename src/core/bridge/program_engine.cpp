@@ -16,8 +16,16 @@ ProgramEngine::ProgramEngine(AppEnvironment& env, Log& log, const SettingsStore&
       // The timed work pauses once shutdown has begun.
       worker_(
           engine_, [&env] { return !env.shuttingDown.load() && env.engineConditions.MainWindowReady(); },
-          CInterfaceThread::Periods{})
-{}
+          CInterfaceThread::Periods{}),
+      env_(env)
+{
+    env.transferLogin = &login_;
+}
+
+ProgramEngine::~ProgramEngine()
+{
+    env_.transferLogin = nullptr;
+}
 
 bool ProgramEngine::Start()
 {

@@ -2,6 +2,7 @@
 // The transfer engine as the program runs it: built on the process's start conditions and
 // session, with the program's task services and upload task; the setTransInfo limits that reach
 // its managers; the login that opens an account's queue; and the worker thread beside it.
+// Every login (key, key file, password) reaches its TransferLogin through the environment.
 // Start-up calls Start, then StartWorker once the login window shows; shutdown calls
 // StopWorker and then StopEngine, after the operation pool has stopped.
 #include "bridge/engine_limits.h"
@@ -25,6 +26,7 @@ public:
     // promptText gives a word of the interface language's "prompt" section.
     ProgramEngine(AppEnvironment& env, Log& log, const SettingsStore& settings,
                   std::function<std::string(std::string_view word)> promptText);
+    ~ProgramEngine();
     ProgramEngine(const ProgramEngine&) = delete;
     ProgramEngine& operator=(const ProgramEngine&) = delete;
 
@@ -48,6 +50,7 @@ private:
     EngineLimits limits_;
     TransferLogin login_;
     CInterfaceThread worker_;
+    AppEnvironment& env_;
 };
 
 } // namespace zym

@@ -11,6 +11,8 @@
 
 namespace zym {
 
+class TransferLogin;
+
 struct AppEnvironment
 {
     std::string installFolder;   // folder of the running program file
@@ -25,6 +27,8 @@ struct AppEnvironment
     std::atomic<bool> shuttingDown{false};
     // What the transfer engine waits for; the engine the program builds listens to this one.
     StartConditions engineConditions;
+    // The engine's side of every login (the account's queue opened); null when no engine runs.
+    TransferLogin* transferLogin = nullptr;
 
     // config.json of the install folder's UI folder, read once at start-up.
     std::string configText;

@@ -7,16 +7,20 @@
 namespace zym {
 
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
-                          const std::string& location, TransferLogin* transfers)
+                          const std::string& location, const std::optional<std::string>& host)
 {
-    // Keys and location change together; the host override stays as it is.
+    // Keys, location and (for the password log-in) the stored host change together; the other
+    // log-ins leave the host override as it is.
     env.session.Update([&](Login& login) {
         login.accessId = accessId;
         login.secret = secret;
         login.location = location;
+        if (host) {
+            login.hostOverride = *host;
+        }
     });
-    if (transfers != nullptr) {
-        transfers->CompleteLogin(accessId, secret, location); // its result is not examined
+    if (env.transferLogin != nullptr) {
+        env.transferLogin->CompleteLogin(accessId, secret, location); // its result is not examined
     }
     env.engineConditions.SetLoggedIn(true);
     return "{\"error\":0,\"message\":\"\"}";
@@ -30,7 +34,7 @@ void CLoginByKeyTask::Run()
         secret = args->Text("keysecret").value_or("");
         location = args->Text("location").value_or("");
     }
-    Reply(CompleteLogin(env_, id, secret, location, transfers_));
+    Reply(CompleteLogin(env_, id, secret, location));
 }
 
 } // namespace zym

@@ -62,6 +62,10 @@ bool DownloadToFile(const std::string& url, const std::string& userAgent, std::F
     ApplyProxy(h, url);
     // Also while the server is silent, not only when a block arrives.
     WatchCancel(h, cancel);
+    // No overall limit (packages are large), but a server that sends nothing for a minute ends
+    // the transfer instead of holding it open for ever.
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
     const CURLcode result = curl_easy_perform(h);
     return result == CURLE_OK && std::fflush(file) == 0;
 }

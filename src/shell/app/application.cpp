@@ -5,6 +5,7 @@
 #include "app/settings_store.h"
 #include "bridge/account_functions.h"
 #include "bridge/callback_rule_functions.h"
+#include "bridge/credential_functions.h"
 #include "bridge/direct_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/window_messages.h"
@@ -19,17 +20,20 @@
 #include "shell/app/single_instance.h"
 #include "shell/app/test_hooks.h"
 #include "shell/bridge/browser_profile.h"
+#include "shell/bridge/credential_handlers.h"
 #include "shell/bridge/message_handlers.h"
 #include "shell/bridge/page_bridge.h"
 #include "shell/bridge/web_dialogs.h"
 #include "shell/bridge/window_message.h"
 #include "shell/desktop/desktop_functions.h"
 #include "shell/desktop/desktop_opener.h"
+#include "shell/update/update_flow.h"
 #include "store/user_database.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QRandomGenerator>
 #include <QWebEngineProfile>
 #include <clocale>
@@ -92,6 +96,7 @@ int RunApplication(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZYMClient"));
+    QApplication::setWindowIcon(QIcon(QString::fromStdString(env.installFolder) + "/image/zymclient.png"));
     QApplication::setQuitOnLastWindowClosed(false); // the hidden main window ends the run
     std::setlocale(LC_NUMERIC, "C");
 
@@ -144,6 +149,8 @@ int RunApplication(int argc, char** argv)
     CallbackRuleFunctions rules([&transfers] { return transfers.OpenQueue(); },
                                 [&transfers](const CallbackRule& rule) { transfers.Engine().PutRule(rule); },
                                 language, context.log);
+    // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
+    UpdateFlow update(context);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
     // Every page function, registered by the module that owns it.
@@ -152,13 +159,16 @@ int RunApplication(int argc, char** argv)
     RegisterSettingsFunctions(handlers, settingsFunctions);
     RegisterHostFunctions(handlers, env, settings);
     RegisterDeviceFunctions(handlers);
-    RegisterAccountFunctions(handlers, env, userDatabase, language, &transfers.Login());
+    RegisterAccountFunctions(handlers, env, userDatabase, language);
+    RegisterCredentialFunctions(handlers, env, userDatabase, language, context.log);
+    RegisterKeyFileFunctions(handlers);
     RegisterWindowFunctions(handlers);
     RegisterMainWindowFunctions(handlers, *main);
     RegisterDesktopFunctions(handlers, context, *opener);
     RegisterCallbackRuleFunctions(handlers, rules);
     main->Init();
     StartTestHooks(&app);
+    update.Start();
     const int code = app.exec();
 
     // Pages go before the profile they use; then the main window and the instance lock.

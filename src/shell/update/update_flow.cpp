@@ -1,0 +1,56 @@
+#include "shell/update/update_flow.h"
+
+#include "platform/machine_id.h"
+#include "shell/app/main_dialog.h"
+#include "shell/app/shell_context.h"
+#include "shell/bridge/web_dialogs.h"
+#include "shell/update/desktop_opener.h"
+#include "shell/update/update_dialog.h"
+#include "update/update_request.h"
+
+#include <QMessageBox>
+#include <QMetaObject>
+
+namespace zym::shell {
+
+void UpdateFlow::Start()
+{
+    AppEnvironment& env = context_.env;
+    const std::string base = context_.settings.UpdateBase();
+    const std::string source = UpdateSource(env.configSource);
+    // Sent from the pool: a slow or absent server never holds up the start.
+    env.operationPool.Post(std::make_unique<CSendReport>(base, MachineId(), source, env.versionText));
+    env.operationPool.Post(std::make_unique<CCheckUpdate>(
+        UpdateConfig{base, source, env.versionText, env.tempFolder}, state_, *this));
+}
+
+void UpdateFlow::OfferUpdate(const VersionOffer& offer)
+{
+    QMetaObject::invokeMethod(
+        this, [this, offer] { Ask(offer); }, Qt::QueuedConnection);
+}
+
+void UpdateFlow::Ask(const VersionOffer& offer)
+{
+    if (state_.dialogOpen || context_.env.shuttingDown)
+        return;
+    const QString text = QString::fromStdString(context_.language.String("prompt", "UpdateMessage"))
+                             .replace(QStringLiteral("%s"), QString::fromStdString(offer.version));
+    if (QMessageBox::question(nullptr, context_.PromptText("Update"), text,
+                              QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return;
+    CUpdateDlg dialog(context_.language, context_.env.operationPool, state_, offer,
+                      QString::fromStdString(context_.env.versionText), context_.env.tempFolder);
+    if (dialog.exec() == QDialog::Accepted && !dialog.PackagePath().isEmpty())
+        OpenInstaller(dialog.PackagePath());
+}
+
+void UpdateFlow::OpenInstaller(const QString& path)
+{
+    if (!OpenWithDesktop(path))
+        return;
+    if (context_.mainDialog)
+        context_.mainDialog->ShutdownAndEnd();
+}
+
+} // namespace zym::shell

@@ -1,0 +1,127 @@
+// Key-file and password log-ins end where the key log-in ends: session values, signing keys,
+// the logged-in flag; a failed one changes nothing.
+#include "app/language_document.h"
+#include "app/log.h"
+#include "credentials/key_file_operations.h"
+#include "credentials/password_lock.h"
+#include "ops/app_environment.h"
+#include "ops/credential_logins.h"
+#include "ops/login_by_key_task.h"
+#include "platform/machine_id.h"
+#include "service/error_text.h"
+#include "store/user_database.h"
+
+#include <condition_variable>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <unistd.h>
+
+namespace {
+
+struct Answers : zym::ReplyTarget
+{
+    mutable std::mutex lock;
+    mutable std::condition_variable changed;
+    mutable std::vector<std::string> texts;
+    void Deliver(const std::string& text) const override
+    {
+        std::lock_guard g(lock);
+        texts.push_back(text);
+        changed.notify_all();
+    }
+    std::string WaitOne() const
+    {
+        std::unique_lock g(lock);
+        changed.wait(g, [&] { return !texts.empty(); });
+        return texts.front();
+    }
+};
+
+class CredentialLogins : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/zym-logins-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        ASSERT_TRUE(language_.Load(std::string(ZYM_SOURCE_DIR) + "/language/default-en.xml"));
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string RunFileLogin(zym::AppEnvironment& env, const std::string& path)
+    {
+        auto answers = std::make_shared<Answers>();
+        EXPECT_TRUE(env.operationPool.Start(3));
+        env.operationPool.Post(std::make_unique<zym::CLoginByFileTask>(
+            env, language_, log_, "{\"location\":\"cn-north\"}", path, answers));
+        const std::string reply = answers->WaitOne();
+        env.operationPool.Stop();
+        return reply;
+    }
+
+    std::string dir_;
+    zym::LanguageDocument language_;
+    zym::Log log_{[] {
+        return std::time_t(0);
+    }};
+};
+
+TEST_F(CredentialLogins, KeyFileLogsInLikeTheKeyLogin)
+{
+    const std::string path = dir_ + "/zym.key";
+    ASSERT_EQ(zym::SaveAuthorization("{\"keyid\":\"AK-file\",\"keysecret\":\"SK-file\",\"encoding\":\"" +
+                                         zym::MachineId() + "\"}",
+                                     path, language_, log_),
+              zym::kSuccessReply);
+    zym::AppEnvironment env;
+    EXPECT_EQ(RunFileLogin(env, path), zym::kSuccessReply);
+    EXPECT_EQ(env.session.Current()->accessId, "AK-file");
+    EXPECT_EQ(env.session.Current()->location, "cn-north");
+    EXPECT_EQ(env.session.Current()->secret, "SK-file");
+    EXPECT_TRUE(env.engineConditions.LoggedIn());
+}
+
+TEST_F(CredentialLogins, KeyFileOfAnotherDeviceChangesNothing)
+{
+    const std::string path = dir_ + "/other.key";
+    ASSERT_EQ(zym::SaveAuthorization("{\"keyid\":\"AK\",\"keysecret\":\"SK\",\"encoding\":\"other-device\"}",
+                                     path, language_, log_),
+              zym::kSuccessReply);
+    zym::AppEnvironment env;
+    EXPECT_EQ(RunFileLogin(env, path), zym::ReplyText(8, language_.String("prompt", "DecryptError")));
+    EXPECT_EQ(env.session.Current()->accessId, "");
+    EXPECT_EQ(env.session.Current()->secret, "");
+    EXPECT_FALSE(env.engineConditions.LoggedIn());
+}
+
+TEST_F(CredentialLogins, PasswordLockRestoresKeysAreaAndHost)
+{
+    zym::CUserDatabase db(zym::MachineId());
+    ASSERT_TRUE(db.Open(dir_ + "/zymuser.db"));
+    ASSERT_TRUE(db.InitUserDatabase());
+    zym::PasswordLock lock(db, zym::MachineIdentifier(), zym::MachineId());
+    {
+        zym::AppEnvironment first;
+        zym::CompleteLogin(first, "AK-lock", "SK-lock", "cn-east");
+        first.session.Update([](zym::Login& l) { l.hostOverride = "own.host.example"; });
+        ASSERT_EQ(zym::SetSessionPassword(first, lock, "{\"password\":\"pw\"}", language_),
+                  zym::kSuccessReply);
+    }
+    zym::AppEnvironment next;
+    next.session.Update([](zym::Login& l) { l.hostOverride = "before"; });
+    EXPECT_EQ(zym::LoginPassword(next, lock, "{\"password\":\"nope\"}", language_),
+              zym::ReplyText(6, language_.String("prompt", "PasswordError")));
+    EXPECT_EQ(next.session.Current()->hostOverride, "before");
+    EXPECT_FALSE(next.engineConditions.LoggedIn());
+
+    EXPECT_EQ(zym::LoginPassword(next, lock, "{\"password\":\"pw\"}", language_), zym::kSuccessReply);
+    EXPECT_EQ(next.session.Current()->accessId, "AK-lock");
+    EXPECT_EQ(next.session.Current()->location, "cn-east");
+    EXPECT_EQ(next.session.Current()->hostOverride, "own.host.example");
+    EXPECT_EQ(next.session.Current()->secret, "SK-lock");
+    EXPECT_TRUE(next.engineConditions.LoggedIn());
+}
+
+} // namespace
