@@ -89,7 +89,7 @@ TEST_F(UnbuiltFunctionsTest, EveryCatalogueRowHasExactlyOneWayToBeAnswered)
     RegisterSettingsFunctions(registry, settingsFunctions);
     RegisterHostFunctions(registry, env, settings);
     RegisterDeviceFunctions(registry);
-    RegisterAccountFunctions(registry, env, userDatabase);
+    RegisterAccountFunctions(registry, env, userDatabase, language);
     CallbackRuleFunctions rules(nullptr, nullptr, language, log);
     RegisterCallbackRuleFunctions(registry, rules);
     // Registered by the shell's window and desktop modules (RegisterWindowFunctions,

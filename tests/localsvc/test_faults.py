@@ -86,6 +86,18 @@ class FaultTest(unittest.TestCase):
         self.assertEqual(reply.body, bytes(expected))
         self.assertEqual(self.client.get("fault-bucket", "data.bin").body, BODY)
 
+    def test_etag_replaced_but_request_carried_out(self):
+        self.add_rule({"method": "PUT", "key": "etag-me", "etag": '"00112233445566778899aabbccddeeff"', "times": 1})
+        reply = self.client.put("fault-bucket", "etag-me", b"payload")
+        self.assertEqual(reply.status, 200)
+        self.assertEqual(reply.header("ETag"), '"00112233445566778899aabbccddeeff"')
+        stored = self.client.get("fault-bucket", "etag-me")
+        self.assertEqual(stored.body, b"payload")
+        self.assertNotEqual(stored.header("ETag"), '"00112233445566778899aabbccddeeff"')
+        # Used up: the next reply carries the real checksum.
+        self.assertNotEqual(self.client.put("fault-bucket", "etag-me", b"payload").header("ETag"),
+                            '"00112233445566778899aabbccddeeff"')
+
     def test_delay_and_throttle_still_deliver_everything(self):
         self.add_rule({"key": "data.bin", "delay_ms": 200, "throttle_bps": 64 * 1024, "times": 1})
         reply = self.client.get("fault-bucket", "data.bin")

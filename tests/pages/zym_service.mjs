@@ -40,8 +40,10 @@ export async function startService(args = []) {
                                     headers: {Host: host, ...headers}}, response => {
         const chunks = [];
         response.on('data', c => chunks.push(c));
-        response.on('end', () => resolve({status: response.statusCode, headers: response.headers,
-                                          body: Buffer.concat(chunks).toString('utf8')}));
+        response.on('end', () => {
+          const bytes = Buffer.concat(chunks);
+          resolve({status: response.statusCode, headers: response.headers, body: bytes.toString('utf8'), bytes});
+        });
       });
       request.on('error', reject);
       if (body !== undefined) request.write(body);

@@ -26,7 +26,7 @@ void RegisterSessionFunctions(HandlerRegistry& table, AppEnvironment& env, Log& 
     });
     table.AddDirect("configInfo", [&env](const ReadArguments&) { return env.configText; });
     table.AddDirect("loadFinish", [&env](const ReadArguments&) {
-        env.engineConditions.SetPageLoaded();
+        env.engineConditions.SetPageLoaded(true);
         return std::string();
     });
     table.AddDirect("getErrorLog", [&log](const ReadArguments&) { return log.GetErrorLog(); });

@@ -9,12 +9,12 @@
 namespace zym {
 namespace {
 
-constexpr std::array<std::string_view, 23> kUnbuilt{{
-    "addFile",       "saveFile",         "getUpload",         "getDownload",       "startUpload",
-    "startDownload", "stopUpload",       "stopDownload",      "deleteUpload",      "deleteDownload",
-    "deleteObject",  "copyObject",       "changeUpload",      "changeDownload",    "loginByFile",
-    "setPassword",   "loginPassword",    "setServerLocation", "saveAuthorization", "deleteBucket",
-    "setMetaObject", "stopLoadDownload", "gAccountAction",
+constexpr std::array<std::string_view, 22> kUnbuilt{{
+    "addFile",          "saveFile",       "getUpload",         "getDownload",    "startUpload",
+    "startDownload",    "stopUpload",     "stopDownload",      "deleteUpload",   "deleteDownload",
+    "deleteObject",     "copyObject",     "changeUpload",      "changeDownload", "loginByFile",
+    "setPassword",      "loginPassword",  "saveAuthorization", "deleteBucket",   "setMetaObject",
+    "stopLoadDownload", "gAccountAction",
 }};
 
 } // namespace

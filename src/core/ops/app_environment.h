@@ -1,15 +1,17 @@
 #pragma once
 // The process-wide record of folders, session values and flags. One instance lives for the
 // whole run and is passed to the parts that need it (no global accessor).
-#include "app/engine_conditions.h"
 #include "platform/task_pool.h"
 #include "service/session.h"
+#include "transfer/start_conditions.h"
 
 #include <atomic>
 #include <mutex>
 #include <string>
 
 namespace zym {
+
+class TransferLogin;
 
 struct AppEnvironment
 {
@@ -23,7 +25,10 @@ struct AppEnvironment
     std::atomic<int> language{0};
     std::atomic<int> defaultDisposition{0};
     std::atomic<bool> shuttingDown{false};
-    EngineConditions engineConditions; // what the transfer engine waits for
+    // What the transfer engine waits for; the engine the program builds listens to this one.
+    StartConditions engineConditions;
+    // The engine's side of every login (the account's queue opened); null when no engine runs.
+    TransferLogin* transferLogin = nullptr;
 
     // config.json of the install folder's UI folder, read once at start-up.
     std::string configText;

@@ -7,8 +7,7 @@
 namespace zym {
 
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
-                          const std::string& location, const std::optional<std::string>& host,
-                          TransferLogin* transfers)
+                          const std::string& location, const std::optional<std::string>& host)
 {
     // Keys, location and (for the password log-in) the stored host change together; the other
     // log-ins leave the host override as it is.
@@ -20,8 +19,8 @@ std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, cons
             login.hostOverride = *host;
         }
     });
-    if (transfers != nullptr) {
-        transfers->CompleteLogin(accessId, secret, location); // its result is not examined
+    if (env.transferLogin != nullptr) {
+        env.transferLogin->CompleteLogin(accessId, secret, location); // its result is not examined
     }
     env.engineConditions.SetLoggedIn(true);
     return "{\"error\":0,\"message\":\"\"}";
@@ -35,7 +34,7 @@ void CLoginByKeyTask::Run()
         secret = args->Text("keysecret").value_or("");
         location = args->Text("location").value_or("");
     }
-    Reply(CompleteLogin(env_, id, secret, location, std::nullopt, transfers_));
+    Reply(CompleteLogin(env_, id, secret, location));
 }
 
 } // namespace zym

@@ -10,28 +10,24 @@
 namespace zym {
 
 struct AppEnvironment;
-class TransferLogin;
 
 // The steps every login ends with (key, key-file and password log-ins alike): session
 // values, signing keys, the logged-in flag, and (when the transfer engine runs) the account's
-// transfer queue opened, which starts the schedulers. `host` is the account's stored host (the
-// password log-in); the other log-ins leave the host as it is. Returns the reply text.
+// transfer queue opened through env.transferLogin, which starts the schedulers. `host` is the account's
+// stored host (the password log-in); the other log-ins leave the host as it is. Returns the reply text.
 std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
-                          const std::string& location, const std::optional<std::string>& host = std::nullopt,
-                          TransferLogin* transfers = nullptr);
+                          const std::string& location, const std::optional<std::string>& host = std::nullopt);
 
 class CLoginByKeyTask : public CPageTask
 {
 public:
-    CLoginByKeyTask(AppEnvironment& env, std::string argument, ReplyTargetPtr target,
-                    TransferLogin* transfers = nullptr)
-        : CPageTask(std::move(argument), std::move(target)), env_(env), transfers_(transfers)
+    CLoginByKeyTask(AppEnvironment& env, std::string argument, ReplyTargetPtr target)
+        : CPageTask(std::move(argument), std::move(target)), env_(env)
     {}
     void Run() override;
 
 private:
     AppEnvironment& env_;
-    TransferLogin* transfers_;
 };
 
 } // namespace zym

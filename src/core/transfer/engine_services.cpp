@@ -11,7 +11,8 @@ bool VerifyDownloads(const SettingsStore& settings)
 }
 
 TaskServices MakeTaskServices(Log& log, const Session& session, const SettingsStore& settings,
-                              std::function<std::string(std::string_view word)> promptText)
+                              std::function<std::string(std::string_view word)> promptText,
+                              std::string dataFolder)
 {
     TaskServices services;
     services.log = &log;
@@ -20,6 +21,10 @@ TaskServices MakeTaskServices(Log& log, const Session& session, const SettingsSt
     services.verifyDownloads = [&settings] {
         return VerifyDownloads(settings);
     };
+    services.sendDisposition = [&settings] {
+        return settings.Disposition() != 0;
+    };
+    services.dataFolder = std::move(dataFolder);
     return services;
 }
 

@@ -11,6 +11,11 @@ void Md5Stream::Free::operator()(evp_md_ctx_st* ctx) const
 
 Md5Stream::Md5Stream() : ctx_(EVP_MD_CTX_new())
 {
+    Restart();
+}
+
+void Md5Stream::Restart()
+{
     ok_ = ctx_ && EVP_DigestInit_ex(ctx_.get(), EVP_md5(), nullptr) == 1;
 }
 
@@ -23,7 +28,7 @@ void Md5Stream::Update(const void* data, size_t size)
     }
 }
 
-std::string Md5Stream::FinalHex()
+std::string Md5Stream::FinalHex(bool upperCase)
 {
     unsigned char digest[EVP_MAX_MD_SIZE];
     unsigned int length = 0;
@@ -32,7 +37,7 @@ std::string Md5Stream::FinalHex()
         return {};
     }
     ok_ = false;
-    static const char* kHex = "0123456789abcdef";
+    const char* kHex = upperCase ? "0123456789ABCDEF" : "0123456789abcdef";
     std::string hex;
     for (unsigned int i = 0; i < length; ++i) {
         hex += kHex[digest[i] >> 4];

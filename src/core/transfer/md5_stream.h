@@ -1,5 +1,7 @@
 #pragma once
-// MD5 fed piece by piece (OpenSSL EVP), for checking a download against its ETag while it runs.
+// MD5 fed piece by piece (OpenSSL EVP): a download checked against its ETag while it runs, and
+// each upload part as it is read (one stream per connection, restarted part after part, no
+// allocation per part).
 #include <memory>
 #include <string>
 #include <string_view>
@@ -17,9 +19,12 @@ public:
     Md5Stream& operator=(const Md5Stream&) = delete;
 
     bool Ok() const { return ok_; }
+    // Forgets what was fed and starts a new digest.
+    void Restart();
     void Update(const void* data, size_t size);
-    // Lowercase hexadecimal digest; the stream is used up.
-    std::string FinalHex();
+    // Hexadecimal digest (lower case unless asked otherwise); the stream is used up until the
+    // next Restart. "" when the digest failed.
+    std::string FinalHex(bool upperCase = false);
 
 private:
     struct Free

@@ -294,6 +294,7 @@ bool CTaskManagerBase::StartRow(const TransferRow& row)
     settings.peerMax = peerMax_.load();
     settings.blockSize = services_.blockSize;
     settings.verifyDownloads = services_.verifyDownloads ? services_.verifyDownloads() : true;
+    settings.sendDisposition = services_.sendDisposition ? services_.sendDisposition() : false;
     TransferContext context{database_,
                             services_.log != nullptr ? *services_.log : ProcessLog(),
                             services_.serviceCall,
@@ -301,7 +302,8 @@ bool CTaskManagerBase::StartRow(const TransferRow& row)
                             services_.callbackRule,
                             entry->stop,
                             entry->progress,
-                            settings};
+                            settings,
+                            services_.dataFolder};
     entry->progress->offset.store(row.offset);
     TransferTaskPtr task = factory_(row, std::move(context));
     MarkRunning(row, Now());

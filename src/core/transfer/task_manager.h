@@ -32,6 +32,8 @@ struct TaskServices
     std::function<std::string(std::string_view word)> promptText;
     std::function<std::optional<CallbackRule>(const std::string& bucket)> callbackRule;
     std::function<bool()> verifyDownloads; // read when each task starts; null means on
+    std::function<bool()> sendDisposition; // read when each task starts; null means off
+    std::string dataFolder;                // "" means the platform's data folder
     std::int64_t blockSize = 0;            // 0: by the object's size (tests set small blocks)
     std::function<std::int64_t()> clock;   // seconds since 1970; null means the system clock
 };

@@ -36,7 +36,15 @@ bool SameText(const std::string& a, const std::string& b)
 } // namespace
 
 CTransferEngine::CTransferEngine(TaskServices services, TransferTaskFactory uploadFactory)
-    : services_(WithRules(std::move(services), this)),
+    : ownConditions_(std::make_unique<StartConditions>()), conditions_(*ownConditions_),
+      services_(WithRules(std::move(services), this)),
+      downloads_(database_, conditions_, pool_, &MakeDownloadTask, services_),
+      uploads_(database_, conditions_, pool_, std::move(uploadFactory), services_)
+{}
+
+CTransferEngine::CTransferEngine(StartConditions& conditions, TaskServices services,
+                                 TransferTaskFactory uploadFactory)
+    : conditions_(conditions), services_(WithRules(std::move(services), this)),
       downloads_(database_, conditions_, pool_, &MakeDownloadTask, services_),
       uploads_(database_, conditions_, pool_, std::move(uploadFactory), services_)
 {}

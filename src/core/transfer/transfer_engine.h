@@ -11,6 +11,7 @@
 #include "transfer/upload_queueing.h"
 
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -35,6 +36,9 @@ public:
     // uploadFactory makes the upload tasks (MakeUploadTask in the program); without one the
     // upload manager starts nothing.
     CTransferEngine(TaskServices services, TransferTaskFactory uploadFactory);
+    // The program's engine: it waits for the conditions the rest of the program sets (main
+    // window ready, logged in, page loaded).
+    CTransferEngine(StartConditions& conditions, TaskServices services, TransferTaskFactory uploadFactory);
     ~CTransferEngine();
     CTransferEngine(const CTransferEngine&) = delete;
     CTransferEngine& operator=(const CTransferEngine&) = delete;
@@ -89,7 +93,8 @@ private:
     void AbortUpload(const TransferRow& row);
 
     CurlGlobal curl_;
-    StartConditions conditions_;
+    std::unique_ptr<StartConditions> ownConditions_; // when nobody else provides them
+    StartConditions& conditions_;
     CTransDatabase database_;
     CTaskPool pool_;
     TaskServices services_;

@@ -60,6 +60,7 @@ struct TaskSettings
     int peerMax = 5;            // connections of this task (the manager's current limit)
     std::int64_t blockSize = 0; // range or part size; 0 means BlockSizeFor(row.filesize)
     bool verifyDownloads = true;
+    bool sendDisposition = false; // the Disposition setting: uploads send a Content-Disposition
 };
 
 // The size of one range or part: 5 MiB, or more when the object would need more than 5,000
@@ -88,6 +89,9 @@ struct TransferContext
     std::shared_ptr<TaskStop> stop;
     std::shared_ptr<TaskProgress> progress;
     TaskSettings settings;
+    // The data folder (user database, account folders, the upload part-info cache); "" means
+    // the platform's data folder.
+    std::string dataFolder;
 };
 
 enum class TaskOutcome

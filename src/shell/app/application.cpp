@@ -52,13 +52,6 @@ QFileInfo ProgramFile()
     return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget());
 }
 
-// The transfer engine keeps the rules of the logged-in account in memory; a rule a page sets
-// goes there as well as into the queue.
-void PutRuleInEngineList(const CallbackRule&)
-{
-    // The engine's rule list arrives with the transfer engine.
-}
-
 // The browser cache lives beside the program when that folder is writable (a build folder),
 // else in the data folder (an installed program's folder is read-only).
 QString CacheFolder(const AppEnvironment& env)
@@ -179,10 +172,17 @@ int RunApplication(int argc, char** argv)
 
     PageBridge bridge(context);
     SettingsFunctions settingsFunctions(settings, language, env);
+    ProgramEngine transfers(env, ProcessLog(), settings, [&language](std::string_view word) {
+        return language.String("prompt", std::string(word));
+    });
+    context.transfers = &transfers;
+    settingsFunctions.SetTransferLimits(&transfers.Limits());
     const std::unique_ptr<DesktopOpener> opener = MakeDesktopOpener();
     // The login opens the account's transfer queue; until one is open the rules answer an error.
-    CallbackRuleFunctions rules([]() -> CTransDatabase* { return nullptr; }, PutRuleInEngineList, language,
-                                context.log);
+    // A rule a page sets goes into the engine's in-memory list as well as into the queue.
+    CallbackRuleFunctions rules([&transfers] { return transfers.OpenQueue(); },
+                                [&transfers](const CallbackRule& rule) { transfers.Engine().PutRule(rule); },
+                                language, context.log);
     // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
     UpdateFlow update(context);
     auto main = std::make_unique<MainDialog>(context, bridge);
@@ -193,7 +193,7 @@ int RunApplication(int argc, char** argv)
     RegisterSettingsFunctions(handlers, settingsFunctions);
     RegisterHostFunctions(handlers, env, settings);
     RegisterDeviceFunctions(handlers);
-    RegisterAccountFunctions(handlers, env, userDatabase);
+    RegisterAccountFunctions(handlers, env, userDatabase, language);
     RegisterCredentialFunctions(handlers, env, userDatabase, language, context.log);
     RegisterKeyFileFunctions(handlers);
     RegisterWindowFunctions(handlers);

@@ -32,7 +32,7 @@ MainDialog::~MainDialog()
 void MainDialog::Init()
 {
     AppEnvironment& env = context_.env;
-    env.engineConditions.SetMainWindowReady();
+    env.engineConditions.SetMainWindowReady(true);
     // A report an earlier run left for the crash reporter.
     StartCrashSender(env.installFolder, env.dataFolder + "/crash");
     context_.log.OpenLog(env.dataFolder + "/log");
@@ -41,6 +41,10 @@ void MainDialog::Init()
     const UiConfig config = ReadUiConfig(env.defaultUiFolder + "/config.json");
     env.configText = config.text;
     env.configSource = config.source;
+
+    // The engine runs from here on; its schedulers wait for a login and the page.
+    if (context_.transfers)
+        context_.transfers->Start();
 
     // The login window is the first window the user sees.
     // The program ends only through the shutdown sequence, never because the last visible
@@ -51,6 +55,9 @@ void MainDialog::Init()
     login_ = new CWebLogin(context_, bridge_);
     login_->InitDialog();
     login_->ShowInFront();
+
+    if (context_.transfers)
+        context_.transfers->StartWorker();
 
     // The launchpad exists hidden from the start; its page loads when it is first shown.
     launchpad_ = new CLaunchpad(context_, bridge_);
@@ -137,6 +144,10 @@ void MainDialog::Shutdown()
     }
     context_.env.shuttingDown = true;
     context_.env.operationPool.Stop();
+    if (context_.transfers) {
+        context_.transfers->StopWorker();
+        context_.transfers->StopEngine(); // both managers, then the transfer pool
+    }
     curl_global_cleanup();
     context_.log.CloseLog();
 }

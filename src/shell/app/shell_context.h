@@ -6,6 +6,7 @@
 #include "app/settings_store.h"
 #include "bridge/handler_registry.h"
 #include "bridge/pending_call.h"
+#include "bridge/program_engine.h"
 #include "ops/app_environment.h"
 #include "store/user_database.h"
 
@@ -55,6 +56,7 @@ struct ShellContext
     HandlerRegistry handlers; // every page function, filled at start-up
     DragFileList dragFiles;
     MainDialog* mainDialog = nullptr;
+    ProgramEngine* transfers = nullptr; // the transfer engine and its worker thread
     // The living "sole" and "single" windows, each registered from its initialisation until it
     // is cancelled; empty when there is none.
     QPointer<QObject> soleWindow;

@@ -1,15 +1,15 @@
 """Fault rules for reliability tests: each rule matches requests and delays them, resets the
-connection, answers an error, cuts the reply body short, corrupts one byte of it or throttles the
-transfer."""
+connection, answers an error, cuts the reply body short, corrupts one byte of it, replaces its ETag
+or throttles the transfer."""
 
 import itertools
 import threading
 
 MATCH_FIELDS = ("method", "host", "bucket", "path", "key", "query")
-ACTION_FIELDS = ("delay_ms", "reset", "status", "cut_after", "flip_at", "throttle_bps")
+ACTION_FIELDS = ("delay_ms", "reset", "status", "cut_after", "flip_at", "throttle_bps", "etag")
 INT_FIELDS = ("skip", "times", "delay_ms", "status", "cut_after", "flip_at", "throttle_bps")
 DEFAULTS = {"skip": 0, "times": None, "delay_ms": 0, "reset": False, "status": 0, "cut_after": None, "flip_at": None,
-            "throttle_bps": 0, "code": None, "message": None, "when": "before"}
+            "throttle_bps": 0, "code": None, "message": None, "when": "before", "etag": None}
 
 
 class FaultRule:
@@ -50,7 +50,7 @@ def validate(spec):
         return "unknown members: " + ", ".join(unknown)
     if "count" in spec:
         spec.setdefault("times", spec.pop("count"))
-    for field in MATCH_FIELDS + ("code", "message", "when"):
+    for field in MATCH_FIELDS + ("code", "message", "when", "etag"):
         if field in spec and not isinstance(spec[field], str):
             return "%s must be a string" % field
     for field in INT_FIELDS:
