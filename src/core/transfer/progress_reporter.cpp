@@ -1,0 +1,92 @@
+#include "transfer/progress_reporter.h"
+
+#include "transfer/task_manager.h"
+#include "transfer/transfer_engine.h"
+
+namespace zym {
+
+CProgressReporter::CProgressReporter(TransferKind kind, CTaskManagerBase& manager,
+                                     std::function<TransferStatistics()> statistics,
+                                     std::chrono::milliseconds period)
+    : kind_(kind), manager_(manager), statistics_(std::move(statistics)), period_(period)
+{}
+
+CProgressReporter::~CProgressReporter()
+{
+    Stop();
+}
+
+void CProgressReporter::Start()
+{
+    manager_.OnTaskEnded([this](const TransferRow& row, const TaskResult& result) {
+        if (result.outcome != TaskOutcome::Stopped) {
+            ReportOne(row);
+        }
+    });
+    exitFlag_.store(false);
+    timer_.Start(period_, [this] {
+        bool enabled = false;
+        {
+            std::lock_guard g(lock_);
+            enabled = reportEnabled_;
+        }
+        if (enabled && !exitFlag_.load()) {
+            ReportAll();
+        }
+    });
+}
+
+void CProgressReporter::Stop()
+{
+    exitFlag_.store(true);
+    manager_.OnTaskEnded(nullptr);
+    timer_.Stop();
+}
+
+void CProgressReporter::RegisterCallback(ReplyTargetPtr target, std::string_view text)
+{
+    const std::optional<bool> enabled = ParseReportSwitch(text);
+    std::lock_guard g(lock_);
+    target_ = std::move(target);
+    if (enabled) {
+        reportEnabled_ = *enabled;
+    }
+}
+
+void CProgressReporter::ReportOne(const TransferRow& row)
+{
+    TransferRow reported = row;
+    reported.speed = 0; // a task's own row carries no speed
+    Send(ProgressList(kind_, statistics_ ? statistics_() : TransferStatistics{}, {reported}));
+}
+
+std::string CProgressReporter::PeriodicText()
+{
+    const std::vector<TransferRow> rows = manager_.SnapshotTasks();
+    return ProgressList(kind_, statistics_ ? statistics_() : TransferStatistics{}, rows);
+}
+
+void CProgressReporter::ReportAll()
+{
+    {
+        std::lock_guard g(lock_);
+        if (!target_) {
+            return;
+        }
+    }
+    Send(PeriodicText());
+}
+
+void CProgressReporter::Send(const std::string& text)
+{
+    ReplyTargetPtr target;
+    {
+        std::lock_guard g(lock_);
+        target = target_;
+    }
+    if (target) {
+        target->Deliver(text);
+    }
+}
+
+} // namespace zym

@@ -1,0 +1,63 @@
+#pragma once
+// The progress reporter of one direction (downloads or uploads). The page registers one
+// callback per direction; from then on it receives, every second while it has switched the
+// periodic report on, the list of the direction's active transfers with their live offsets and
+// speeds, and, whether or not that report is on, a one-row report the moment a transfer
+// finishes or fails. The latest registration replaces the earlier one.
+#include "ops/page_reply.h"
+#include "transfer/periodic_thread.h"
+#include "transfer/progress_texts.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace zym {
+
+class CTaskManagerBase;
+
+class CProgressReporter
+{
+public:
+    static constexpr auto kPeriod = std::chrono::milliseconds(1000);
+
+    CProgressReporter(TransferKind kind, CTaskManagerBase& manager,
+                      std::function<TransferStatistics()> statistics,
+                      std::chrono::milliseconds period = kPeriod);
+    ~CProgressReporter();
+    CProgressReporter(const CProgressReporter&) = delete;
+    CProgressReporter& operator=(const CProgressReporter&) = delete;
+
+    // Starts the timer and the one-row reports of ending tasks.
+    void Start();
+    // Ends both; returns when a report in progress has been handed over.
+    void Stop();
+
+    // changeDownload/changeUpload: the target replaces the earlier one (an empty target means
+    // the call carried no callback); "start" in the text switches the periodic report.
+    void RegisterCallback(ReplyTargetPtr target, std::string_view text);
+    // The one-row report of a task that has just finished or failed.
+    void ReportOne(const TransferRow& row);
+    // The periodic report, as the timer sends it while the report is on.
+    void ReportAll();
+    std::string PeriodicText();
+
+private:
+    void Send(const std::string& text);
+
+    const TransferKind kind_;
+    CTaskManagerBase& manager_;
+    std::function<TransferStatistics()> statistics_;
+    const std::chrono::milliseconds period_;
+
+    std::mutex lock_; // target_, reportEnabled_
+    ReplyTargetPtr target_;
+    bool reportEnabled_ = false;
+    std::atomic<bool> exitFlag_{true};
+    PeriodicThread timer_;
+};
+
+} // namespace zym
