@@ -18,9 +18,9 @@ CProgressReporter::~CProgressReporter()
 
 void CProgressReporter::Start()
 {
-    manager_.OnTaskEnded([this](const TransferRow& row, const TaskResult& result) {
-        if (result.outcome != TaskOutcome::Stopped) {
-            ReportOne(row);
+    manager_.OnTaskEnded([this](const CTaskManagerBase::TaskEnd& end) {
+        if (end.result.outcome != TaskOutcome::Stopped) {
+            ReportOne(end.row);
         }
     });
     exitFlag_.store(false);

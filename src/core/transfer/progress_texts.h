@@ -3,6 +3,7 @@
 // with, one item per transfer row, the list text of getDownload/getUpload and the periodic
 // report, and the reading of the page's paging and report-switch arguments.
 #include "store/transfer_row.h"
+#include "transfer/interface_thread.h" // TransferStatistics, the worker thread's snapshot
 
 #include <cstdint>
 #include <optional>
@@ -13,17 +14,6 @@
 namespace zym {
 
 enum class TransferKind;
-
-// The statistics snapshot the page sees at the head of every list and report.
-struct TransferStatistics
-{
-    std::int64_t downloadSpeed = 0; // bytes per second, sum of the download tasks
-    std::int64_t uploadSpeed = 0;
-    int downloadTotal = 0; // rows in Download
-    int downloadDone = 0;  // Download rows finished
-    int uploadTotal = 0;
-    int uploadDone = 0;
-};
 
 // "\"download\":..,...,\"list\":[" (the text after the opening brace).
 std::string ProgressHeader(const TransferStatistics& stats);
