@@ -18,17 +18,18 @@ CProgressReporter::~CProgressReporter()
 
 void CProgressReporter::Start()
 {
-    manager_.OnTaskEnded([this](const CTaskManagerBase::TaskEnd& end) {
+    manager_.OnTaskEnded([registration = registration_, kind = kind_,
+                          statistics = statistics_](const CTaskManagerBase::TaskEnd& end) {
         if (end.result.outcome != TaskOutcome::Stopped) {
-            ReportOne(end.row);
+            SendOne(*registration, kind, statistics, end.row);
         }
     });
     exitFlag_.store(false);
     timer_.Start(period_, [this] {
         bool enabled = false;
         {
-            std::lock_guard g(lock_);
-            enabled = reportEnabled_;
+            std::lock_guard g(registration_->lock);
+            enabled = registration_->reportEnabled;
         }
         if (enabled && !exitFlag_.load()) {
             ReportAll();
@@ -46,18 +47,24 @@ void CProgressReporter::Stop()
 void CProgressReporter::RegisterCallback(ReplyTargetPtr target, std::string_view text)
 {
     const std::optional<bool> enabled = ParseReportSwitch(text);
-    std::lock_guard g(lock_);
-    target_ = std::move(target);
+    std::lock_guard g(registration_->lock);
+    registration_->target = std::move(target);
     if (enabled) {
-        reportEnabled_ = *enabled;
+        registration_->reportEnabled = *enabled;
     }
 }
 
 void CProgressReporter::ReportOne(const TransferRow& row)
 {
+    SendOne(*registration_, kind_, statistics_, row);
+}
+
+void CProgressReporter::SendOne(Registration& registration, TransferKind kind,
+                                const std::function<TransferStatistics()>& statistics, const TransferRow& row)
+{
     TransferRow reported = row;
     reported.speed = 0; // a task's own row carries no speed
-    Send(ProgressList(kind_, statistics_ ? statistics_() : TransferStatistics{}, {reported}));
+    Send(registration, ProgressList(kind, statistics ? statistics() : TransferStatistics{}, {reported}));
 }
 
 std::string CProgressReporter::PeriodicText()
@@ -69,20 +76,20 @@ std::string CProgressReporter::PeriodicText()
 void CProgressReporter::ReportAll()
 {
     {
-        std::lock_guard g(lock_);
-        if (!target_) {
+        std::lock_guard g(registration_->lock);
+        if (!registration_->target) {
             return;
         }
     }
-    Send(PeriodicText());
+    Send(*registration_, PeriodicText());
 }
 
-void CProgressReporter::Send(const std::string& text)
+void CProgressReporter::Send(Registration& registration, const std::string& text)
 {
     ReplyTargetPtr target;
     {
-        std::lock_guard g(lock_);
-        target = target_;
+        std::lock_guard g(registration.lock);
+        target = registration.target;
     }
     if (target) {
         target->Deliver(text);

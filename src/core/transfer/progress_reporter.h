@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -46,16 +47,24 @@ public:
     std::string PeriodicText();
 
 private:
-    void Send(const std::string& text);
+    // What a registration leaves; shared with the task-end hook, which a pool thread may still
+    // be running when the reporter stops.
+    struct Registration
+    {
+        std::mutex lock; // target, reportEnabled
+        ReplyTargetPtr target;
+        bool reportEnabled = false;
+    };
+    static void Send(Registration& registration, const std::string& text);
+    static void SendOne(Registration& registration, TransferKind kind,
+                        const std::function<TransferStatistics()>& statistics, const TransferRow& row);
 
     const TransferKind kind_;
     CTaskManagerBase& manager_;
     std::function<TransferStatistics()> statistics_;
     const std::chrono::milliseconds period_;
 
-    std::mutex lock_; // target_, reportEnabled_
-    ReplyTargetPtr target_;
-    bool reportEnabled_ = false;
+    const std::shared_ptr<Registration> registration_ = std::make_shared<Registration>();
     std::atomic<bool> exitFlag_{true};
     PeriodicThread timer_;
 };
