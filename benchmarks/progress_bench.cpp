@@ -1,7 +1,6 @@
 // One getDownload page of 100 rows and one periodic download report, with 100,000 rows in
 // Download and 25 running transfers (fake tasks that hold a live offset and wait to be
 // stopped). Prints wall and thread-CPU figures; not a test.
-#include "ops/page_reply.h"
 #include "ops/task_pool.h"
 #include "store/trans_database.h"
 #include "transfer/download_manager.h"
@@ -51,7 +50,7 @@ private:
     TransferContext context_;
 };
 
-class Discard : public ReplyTarget
+class Discard : public ReportTarget
 {
 public:
     void Deliver(const std::string& text) const override { bytes += text.size(); }

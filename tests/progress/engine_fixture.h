@@ -4,6 +4,7 @@
 // stopped and ends with the outcome the test chose for its object (Stopped unless told).
 #include "../store/trans_fixture.h"
 #include "ops/page_reply.h"
+#include "transfer/progress_reporter.h"
 #include "transfer/transfer_engine.h"
 
 #include <condition_variable>
@@ -104,8 +105,9 @@ private:
     std::set<std::string> discarded_;
 };
 
-// Collects what a page callback would receive.
-class CollectingTarget : public ReplyTarget
+// Collects what a page callback would receive (as a page call's reply target or as a
+// reporter's target).
+class CollectingTarget : public ReplyTarget, public ReportTarget
 {
 public:
     void Deliver(const std::string& text) const override

@@ -6,6 +6,26 @@
 
 namespace zym {
 
+namespace {
+
+// The page's callback as a reporter's target.
+class CallbackReports : public ReportTarget
+{
+public:
+    explicit CallbackReports(ReplyTargetPtr reply) : reply_(std::move(reply)) {}
+    void Deliver(const std::string& text) const override { reply_->Deliver(text); }
+
+private:
+    ReplyTargetPtr reply_;
+};
+
+ReportTargetPtr Reports(ReplyTargetPtr reply)
+{
+    return reply ? std::make_shared<CallbackReports>(std::move(reply)) : nullptr;
+}
+
+} // namespace
+
 TransferPageFunctions::TransferPageFunctions(CTransferEngine& engine,
                                              std::function<TransferStatistics()> statistics,
                                              CTaskPool& operationPool, ControlServices control,
@@ -49,12 +69,12 @@ std::string TransferPageFunctions::GetUpload(std::string_view text)
 
 void TransferPageFunctions::ChangeDownload(ReplyTargetPtr target, std::string_view text)
 {
-    downloads_.RegisterCallback(std::move(target), text);
+    downloads_.RegisterCallback(Reports(std::move(target)), text);
 }
 
 void TransferPageFunctions::ChangeUpload(ReplyTargetPtr target, std::string_view text)
 {
-    uploads_.RegisterCallback(std::move(target), text);
+    uploads_.RegisterCallback(Reports(std::move(target)), text);
 }
 
 bool TransferPageFunctions::Control(std::string_view action, std::string argument, ReplyTargetPtr target)

@@ -44,7 +44,7 @@ void CProgressReporter::Stop()
     timer_.Stop();
 }
 
-void CProgressReporter::RegisterCallback(ReplyTargetPtr target, std::string_view text)
+void CProgressReporter::RegisterCallback(ReportTargetPtr target, std::string_view text)
 {
     const std::optional<bool> enabled = ParseReportSwitch(text);
     std::lock_guard g(registration_->lock);
@@ -86,7 +86,7 @@ void CProgressReporter::ReportAll()
 
 void CProgressReporter::Send(Registration& registration, const std::string& text)
 {
-    ReplyTargetPtr target;
+    ReportTargetPtr target;
     {
         std::lock_guard g(registration.lock);
         target = registration.target;

@@ -4,7 +4,6 @@
 // periodic report on, the list of the direction's active transfers with their live offsets and
 // speeds, and, whether or not that report is on, a one-row report the moment a transfer
 // finishes or fails. The latest registration replaces the earlier one.
-#include "ops/page_reply.h"
 #include "transfer/periodic_thread.h"
 #include "transfer/progress_texts.h"
 
@@ -19,6 +18,17 @@
 namespace zym {
 
 class CTaskManagerBase;
+
+// Where a direction's reports go: the page's registered callback. Deliver is called from the
+// reporter's timer thread and from transfer pool threads.
+class ReportTarget
+{
+public:
+    virtual ~ReportTarget() = default;
+    virtual void Deliver(const std::string& text) const = 0;
+};
+// Empty when the registration carried no callback: nothing is sent.
+using ReportTargetPtr = std::shared_ptr<const ReportTarget>;
 
 class CProgressReporter
 {
@@ -39,7 +49,7 @@ public:
 
     // changeDownload/changeUpload: the target replaces the earlier one (an empty target means
     // the call carried no callback); "start" in the text switches the periodic report.
-    void RegisterCallback(ReplyTargetPtr target, std::string_view text);
+    void RegisterCallback(ReportTargetPtr target, std::string_view text);
     // The one-row report of a task that has just finished or failed.
     void ReportOne(const TransferRow& row);
     // The periodic report, as the timer sends it while the report is on.
@@ -52,7 +62,7 @@ private:
     struct Registration
     {
         std::mutex lock; // target, reportEnabled
-        ReplyTargetPtr target;
+        ReportTargetPtr target;
         bool reportEnabled = false;
     };
     static void Send(Registration& registration, const std::string& text);
