@@ -1,7 +1,7 @@
 // One getDownload page of 100 rows and one periodic download report, with 100,000 rows in
 // Download and 25 running transfers (fake tasks that hold a live offset and wait to be
 // stopped). Prints wall and thread-CPU figures; not a test.
-#include "ops/task_pool.h"
+#include "platform/task_pool.h"
 #include "store/trans_database.h"
 #include "transfer/download_manager.h"
 #include "transfer/list_page.h"

@@ -2,8 +2,8 @@
 // getDownload/getUpload, registrations, and control actions on an operation pool.
 #include "bridge/transfer_functions.h"
 #include "engine_fixture.h"
-#include "ops/task_pool.h"
 #include "ops/transfer_page_functions.h"
+#include "platform/task_pool.h"
 #include "service/error_text.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,7 @@ protected:
         functions_ = std::make_unique<TransferPageFunctions>(
             *engine_, [this] { return stats_; }, pool_, ControlServices{}, 20ms);
         functions_->Start();
-        AddTransferFunctions(table_, *functions_);
+        RegisterTransferFunctions(registry_, *functions_);
     }
     void TearDown() override
     {
@@ -34,7 +34,7 @@ protected:
     }
     std::string Direct(const char* name, std::string text)
     {
-        const DirectHandler* handler = table_.Find(name);
+        const DirectHandler* handler = registry_.FindDirect(name);
         EXPECT_NE(handler, nullptr) << name;
         ReadArguments args;
         args.proceed = true;
@@ -45,7 +45,7 @@ protected:
     CTaskPool pool_;
     TransferStatistics stats_;
     std::unique_ptr<TransferPageFunctions> functions_;
-    DirectFunctionTable table_;
+    HandlerRegistry registry_;
 };
 
 TEST_F(PageFunctionsTest, ListsComeFromTheQueue)
@@ -86,6 +86,29 @@ TEST_F(PageFunctionsTest, RegistrationsReachTheirDirection)
     ASSERT_TRUE(downloads->WaitCount(2));
     EXPECT_EQ(downloads->Texts()[0], ProgressList(TransferKind::Download, stats_, {}));
     EXPECT_TRUE(uploads->Texts().empty());
+}
+
+TEST_F(PageFunctionsTest, RegistryRoutesTheAsyncFunctions)
+{
+    for (const char* name : {"startUpload", "startDownload", "stopUpload", "stopDownload", "deleteUpload",
+                             "deleteDownload", "setMetaObject", "changeUpload", "changeDownload"}) {
+        EXPECT_NE(registry_.FindAsync(name), nullptr) << name;
+    }
+    ASSERT_TRUE(engine_->Database().AddDownload(DownloadRow("/gone", kStatusStopped)));
+    auto reply = std::make_shared<CollectingTarget>();
+    PageCall deleteCall{ReadArguments{true, R"({"l":[{"fullpath":"/gone"}]})", "", 1}, reply, nullptr};
+    (*registry_.FindAsync("deleteDownload"))(deleteCall);
+    ASSERT_TRUE(reply->WaitCount(1));
+    EXPECT_EQ(reply->Texts()[0], std::string(kSuccessReply));
+    std::vector<TransferRow> rows;
+    engine_->Database().ListDownloads(-1, 0, rows);
+    EXPECT_TRUE(rows.empty());
+
+    auto reports = std::make_shared<CollectingTarget>();
+    PageCall change{ReadArguments{true, R"({"start":1})", "", 1}, reports, nullptr};
+    (*registry_.FindAsync("changeUpload"))(change);
+    ASSERT_TRUE(reports->WaitCount(2));
+    EXPECT_EQ(reports->Texts()[1], ProgressList(TransferKind::Upload, stats_, {}));
 }
 
 } // namespace

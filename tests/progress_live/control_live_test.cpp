@@ -2,7 +2,7 @@
 #include "../service_live/live_service.h"
 #include "../store/scratch_folder.h"
 #include "ops/transfer_control_task.h"
-#include "service/digest.h"
+#include "platform/digest.h"
 #include "service/error_text.h"
 #include "transfer/download_files.h"
 #include "transfer/transfer_engine.h"

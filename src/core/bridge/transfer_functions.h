@@ -1,11 +1,13 @@
 #pragma once
-// Registers the transfer lists' functions that answer at once: getDownload and getUpload.
-#include "bridge/direct_functions.h"
+// The transfer lists' page functions: getDownload and getUpload (answered at once),
+// changeDownload and changeUpload (registrations with the progress reporters), and the
+// seven control actions (startUpload ... setMetaObject, tasks on the operation pool).
+#include "bridge/handler_registry.h"
 
 namespace zym {
 
 class TransferPageFunctions;
 
-void AddTransferFunctions(DirectFunctionTable& table, TransferPageFunctions& functions);
+void RegisterTransferFunctions(HandlerRegistry& registry, TransferPageFunctions& functions);
 
 } // namespace zym

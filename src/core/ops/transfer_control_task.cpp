@@ -1,7 +1,7 @@
 #include "ops/transfer_control_task.h"
 
 #include "app/log.h"
-#include "bridge/json_text.h"
+#include "platform/json_text.h"
 #include "ops/transfer_selection.h"
 #include "service/error_text.h"
 #include "service/failure_reply.h"

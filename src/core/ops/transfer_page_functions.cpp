@@ -1,6 +1,6 @@
 #include "ops/transfer_page_functions.h"
 
-#include "ops/task_pool.h"
+#include "platform/task_pool.h"
 #include "transfer/list_page.h"
 #include "transfer/transfer_engine.h"
 

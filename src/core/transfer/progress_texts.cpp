@@ -1,6 +1,6 @@
 #include "transfer/progress_texts.h"
 
-#include "bridge/json_text.h"
+#include "platform/json_text.h"
 #include "transfer/transfer_engine.h"
 
 #include <cjson/cJSON.h>
