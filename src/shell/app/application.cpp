@@ -18,6 +18,7 @@
 #include "shell/app/shell_context.h"
 #include "shell/app/single_instance.h"
 #include "shell/app/test_hooks.h"
+#include "shell/app/transfer_runtime.h"
 #include "shell/bridge/browser_profile.h"
 #include "shell/bridge/message_handlers.h"
 #include "shell/bridge/page_bridge.h"
@@ -146,6 +147,7 @@ int RunApplication(int argc, char** argv)
                                 context.log);
     auto main = std::make_unique<MainDialog>(context, bridge);
     mainDialog = main.get();
+    TransferRuntime transfers(env, settings, language, context.log);
     // Every page function, registered by the module that owns it.
     HandlerRegistry& handlers = context.handlers;
     RegisterSessionFunctions(handlers, env, context.log);
@@ -157,9 +159,12 @@ int RunApplication(int argc, char** argv)
     RegisterMainWindowFunctions(handlers, *main);
     RegisterDesktopFunctions(handlers, context, *opener);
     RegisterCallbackRuleFunctions(handlers, rules);
+    transfers.Register(handlers);
     main->Init();
     StartTestHooks(&app);
+    transfers.Start();
     const int code = app.exec();
+    transfers.Stop();
 
     // Pages go before the profile they use; then the main window and the instance lock.
     mainDialog = nullptr;
