@@ -45,6 +45,12 @@ public:
         std::lock_guard g(lock_);
         barrier_ = count;
     }
+    // Waits until `count` tasks have seen their stop request.
+    bool WaitStopped(int count)
+    {
+        std::unique_lock g(lock_);
+        return cv_.wait_for(g, std::chrono::seconds(20), [&] { return stopped_ >= count; });
+    }
     int EndedTogether()
     {
         std::lock_guard g(lock_);

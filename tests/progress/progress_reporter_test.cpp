@@ -91,6 +91,23 @@ TEST_F(ReporterTest, PeriodicReportListsActiveTasks)
     EXPECT_EQ(reporter_->PeriodicText(), ProgressList(TransferKind::Upload, stats_, {expected}));
 }
 
+TEST_F(ReporterTest, StoppingTaskIsListedWithStatus3UntilItEnds)
+{
+    ASSERT_TRUE(engine_->Database().AddUpload(UploadRow("b", "slow", kStatusWaiting, 1000)));
+    Run();
+    ASSERT_TRUE(fakes_.WaitStarted(1));
+    fakes_.EndTogether(2); // the one task lingers after its stop request
+    std::thread stopping([this] { engine_->Uploads().CancelByObject("b", "slow", false); });
+    ASSERT_TRUE(fakes_.WaitStopped(1));
+    const std::string text = reporter_->PeriodicText();
+    stopping.join();
+    EXPECT_NE(
+        text.find(R"("object":"slow","fullpath":"\/data\/slow","offset":500,"filesize":1000,"status":3,)"),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(reporter_->PeriodicText(), EmptyList());
+}
+
 TEST_F(ReporterTest, LatestRegistrationTakesTheReports)
 {
     auto first = std::make_shared<CollectingTarget>();
