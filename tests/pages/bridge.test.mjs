@@ -144,8 +144,8 @@ describe('ZYMClient in the real program', () => {
   test('a function whose handler is not built answers the error at once', async () => {
     const r = await page.evaluate(async () => {
       const got = [];
-      ZYMClient.changeUpload('{}', (text) => got.push(text)); // through its callback
-      const value = ZYMClient.getUpload();                     // direct: the reply is the value
+      ZYMClient.deleteObject('{}', (text) => got.push(text)); // through its callback
+      const value = ZYMClient.gAccountAction('{}');           // direct: the reply is the value
       await new Promise((done) => setTimeout(done, 500));
       return {got, value};
     });

@@ -2,6 +2,10 @@
 // The download manager: the Download table's side of scheduling.
 #include "transfer/task_manager.h"
 
+#include <string>
+#include <unordered_set>
+#include <vector>
+
 namespace zym {
 
 class CDTaskManager : public CTaskManagerBase
@@ -14,6 +18,13 @@ public:
     void CancelByPath(const std::string& fullpath, bool discard)
     {
         CancelMatching([&](const TransferRow& row) { return row.fullpath == fullpath; }, discard);
+    }
+    // Stops the tasks of all these paths together: every one is told first, then all are
+    // waited for, so many running transfers stop in about the time of one.
+    void CancelByPaths(const std::vector<std::string>& fullpaths, bool discard)
+    {
+        const std::unordered_set<std::string> paths(fullpaths.begin(), fullpaths.end());
+        CancelMatching([&](const TransferRow& row) { return paths.count(row.fullpath) != 0; }, discard);
     }
 
 protected:

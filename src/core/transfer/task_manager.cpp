@@ -411,6 +411,9 @@ std::vector<TransferRow> CTaskManagerBase::SnapshotTasks()
         TransferRow row = entry->row;
         row.offset = entry->progress->offset.load();
         row.speed = entry->speed.load();
+        if (entry->stop->Requested()) {
+            row.status = kStatusStopped; // told to stop, still ending
+        }
         rows.push_back(std::move(row));
     }
     return rows;

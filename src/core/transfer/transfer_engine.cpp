@@ -137,14 +137,18 @@ void CTransferEngine::StartEveryDownload()
     downloads_.Wake();
 }
 
+// The list operations stop their running tasks all together before they write the rows, and
+// not under the transaction lock (which would hold every fill pass and queueing meanwhile).
+// Under the lock, where no task can start, a task started in between is stopped as well.
 void CTransferEngine::StopDownloadItems(const std::vector<std::string>& fullpaths)
 {
+    downloads_.CancelByPaths(fullpaths, false);
     std::lock_guard transaction(conditions_.TransactionLock());
     database_.BeginTransaction();
     for (const auto& path : fullpaths) {
-        downloads_.CancelByPath(path, false);
         database_.SetDownloadStatus(path, kStatusStopped);
     }
+    downloads_.CancelByPaths(fullpaths, false);
     database_.CommitTransaction();
 }
 
@@ -156,10 +160,11 @@ void CTransferEngine::StopEveryDownload()
 
 void CTransferEngine::DeleteDownloadItems(const std::vector<std::string>& fullpaths)
 {
+    downloads_.CancelByPaths(fullpaths, true);
     std::lock_guard transaction(conditions_.TransactionLock());
     database_.BeginTransaction();
+    downloads_.CancelByPaths(fullpaths, true);
     for (const auto& path : fullpaths) {
-        downloads_.CancelByPath(path, true);
         DeleteTempFiles(path);
         database_.DeleteDownload(path);
     }
@@ -196,12 +201,13 @@ void CTransferEngine::StartEveryUpload()
 
 void CTransferEngine::StopUploadItems(const std::vector<std::pair<std::string, std::string>>& objects)
 {
+    uploads_.CancelByObjects(objects, false);
     std::lock_guard transaction(conditions_.TransactionLock());
     database_.BeginTransaction();
     for (const auto& [bucket, object] : objects) {
-        uploads_.CancelByObject(bucket, object, false);
         database_.StopUpload(bucket, object);
     }
+    uploads_.CancelByObjects(objects, false);
     database_.CommitTransaction();
 }
 
@@ -222,10 +228,11 @@ void CTransferEngine::AbortUpload(const TransferRow& row)
 
 void CTransferEngine::DeleteUploadItems(const std::vector<std::pair<std::string, std::string>>& objects)
 {
+    uploads_.CancelByObjects(objects, true);
     std::lock_guard transaction(conditions_.TransactionLock());
     database_.BeginTransaction();
+    uploads_.CancelByObjects(objects, true);
     for (const auto& [bucket, object] : objects) {
-        uploads_.CancelByObject(bucket, object, true);
         for (const TransferRow& row : database_.UploadsWithIdOf(bucket, object)) {
             AbortUpload(row);
         }

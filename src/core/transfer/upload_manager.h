@@ -3,6 +3,11 @@
 // the engine is given (MakeUploadTask in the program, a fake in tests).
 #include "transfer/task_manager.h"
 
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace zym {
 
 class CUTaskManager : public CTaskManagerBase
@@ -16,6 +21,16 @@ public:
     {
         CancelMatching([&](const TransferRow& row) { return row.bucket == bucket && row.object == object; },
                        discard);
+    }
+    // Stops the tasks of all these objects together (told first, then waited for together).
+    void CancelByObjects(const std::vector<std::pair<std::string, std::string>>& objects, bool discard)
+    {
+        const std::set<std::pair<std::string, std::string>> keys(objects.begin(), objects.end());
+        CancelMatching(
+            [&](const TransferRow& row) {
+                return keys.count({row.bucket, row.object}) != 0;
+            },
+            discard);
     }
 
 protected:

@@ -203,6 +203,7 @@ int RunApplication(int argc, char** argv)
     RegisterPageOperationFunctions(handlers, nullptr);
     StopLoadFlags stopLoad; // read by the saveFile queueing once the transfer engine runs it
     RegisterQueueingFunctions(handlers, stopLoad);
+    transfers.RegisterFunctions(handlers);
     main->Init();
     StartTestHooks(&app);
     update.Start();

@@ -27,6 +27,7 @@ const char* const kBridgeTemplate = R"JS(
     crypto.getRandomValues(bytes);
     var token = Array.prototype.map.call(bytes, function (b) { return b.toString(16); }).join('-');
     var waiting = new Map();
+    var kept = new Map(); // function name -> its latest progress registration
 
     var maxWaiting = 1000;
     function call(name, self, args) {
@@ -36,7 +37,11 @@ const char* const kBridgeTemplate = R"JS(
         var raw = nativePrompt.call(window, key, stringify({f: name, a: texts, t: token}));
         if (typeof raw !== 'string' || raw === '') return undefined;
         var reply = parse(raw);
-        if (typeof reply.s === 'number' && reply.c >= 0) {
+        if (typeof reply.s === 'number' && reply.c >= 0 && reply.k) {
+            // A progress registration is answered again and again; the latest one of a
+            // function replaces the earlier.
+            kept.set(name, {slot: reply.s, callback: args[reply.c], self: self});
+        } else if (typeof reply.s === 'number' && reply.c >= 0) {
             // Every call is answered (an unbuilt function at once), so entries leave on their
             // answer; the bound only guards against answers dropped on the native side.
             if (waiting.size >= maxWaiting) waiting.delete(waiting.keys().next().value);
@@ -51,6 +56,7 @@ const char* const kBridgeTemplate = R"JS(
         if (toToken === token) {
             var entry = waiting.get(slot);
             waiting.delete(slot);
+            kept.forEach(function (k) { if (k.slot === slot) entry = k; });
             if (entry && typeof entry.callback === 'function') {
                 try { entry.callback.call(entry.self, text); } catch (e) { }
             }

@@ -75,7 +75,11 @@ QString PageBridge::Call(WebPage& page, const QString& request)
         target = std::make_shared<PageReplyTarget>(&page, call.value("t").toString(), slot);
     }
     // The page waits on the slot only when something will answer it.
-    const QString waiting = hasCallback ? Json({{"s", slot}, {"c", read.callbackIndex}}) : QString("{}");
+    // A progress registration's callback is kept for every later report ("k").
+    QJsonObject waitingCall{{"s", slot}, {"c", read.callbackIndex}};
+    if (function->route == Route::Reporter)
+        waitingCall.insert("k", 1);
+    const QString waiting = hasCallback ? Json(waitingCall) : QString("{}");
 
     if (function->route == Route::Direct) {
         if (const DirectHandler* handler = context_.handlers.FindDirect(name)) {
