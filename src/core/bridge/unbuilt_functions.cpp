@@ -9,12 +9,11 @@
 namespace zym {
 namespace {
 
-constexpr std::array<std::string_view, 22> kUnbuilt{{
-    "addFile",          "saveFile",       "getUpload",         "getDownload",    "startUpload",
-    "startDownload",    "stopUpload",     "stopDownload",      "deleteUpload",   "deleteDownload",
-    "deleteObject",     "copyObject",     "changeUpload",      "changeDownload", "loginByFile",
-    "setPassword",      "loginPassword",  "saveAuthorization", "deleteBucket",   "setMetaObject",
-    "stopLoadDownload", "gAccountAction",
+constexpr std::array<std::string_view, 20> kUnbuilt{{
+    "getUpload",         "getDownload",    "startUpload",    "startDownload",    "stopUpload",
+    "stopDownload",      "deleteUpload",   "deleteDownload", "deleteObject",     "copyObject",
+    "changeUpload",      "changeDownload", "loginByFile",    "setPassword",      "loginPassword",
+    "saveAuthorization", "deleteBucket",   "setMetaObject",  "stopLoadDownload", "gAccountAction",
 }};
 
 } // namespace

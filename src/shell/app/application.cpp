@@ -22,6 +22,7 @@
 #include "shell/app/test_hooks.h"
 #include "shell/bridge/browser_profile.h"
 #include "shell/bridge/credential_handlers.h"
+#include "shell/bridge/engine_queueing.h"
 #include "shell/bridge/message_handlers.h"
 #include "shell/bridge/page_bridge.h"
 #include "shell/bridge/page_operations.h"
@@ -200,9 +201,11 @@ int RunApplication(int argc, char** argv)
     RegisterMainWindowFunctions(handlers, *main);
     RegisterDesktopFunctions(handlers, context, *opener);
     RegisterCallbackRuleFunctions(handlers, rules);
-    RegisterPageOperationFunctions(handlers, nullptr);
-    StopLoadFlags stopLoad; // read by the saveFile queueing once the transfer engine runs it
+    RegisterPageOperationFunctions(
+        handlers, [&transfers](const std::string& bucket) { transfers.Engine().DiscardBucket(bucket); });
+    StopLoadFlags stopLoad; // set by stopLoadDownload, read by the saveFile queueing
     RegisterQueueingFunctions(handlers, stopLoad);
+    RegisterEngineQueueing(handlers, transfers, stopLoad, *main);
     transfers.RegisterFunctions(handlers);
     main->Init();
     StartTestHooks(&app);

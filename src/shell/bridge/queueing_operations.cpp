@@ -2,6 +2,7 @@
 
 #include "bridge/handler_registry.h"
 #include "ops/queue_tasks.h"
+#include "platform/json_text.h"
 #include "service/session_call.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/message_handlers.h"
@@ -10,9 +11,29 @@
 
 namespace zym::shell {
 
+namespace {
+
+// Nothing is queued before a login has opened the account's queue.
+bool AnswerClosedQueue(const QueueingParts& parts, PageCall& call)
+{
+    if (parts.queueOpen && parts.queueOpen()) {
+        return false;
+    }
+    const ShellContext& context = HostOf(call.host).Context();
+    context.log.WriteLog("[queueing][no transfer queue is open]", true);
+    DeliverReply(call.reply, "{\"error\":1,\"message\":\"" +
+                                 JsonEscape(context.language.String("prompt", "QueueClosed")) + "\"}");
+    return true;
+}
+
+} // namespace
+
 void RegisterQueueingOperations(HandlerRegistry& registry, std::shared_ptr<QueueingParts> parts)
 {
     registry.AddAsync("addFile", [parts](PageCall& call) {
+        if (AnswerClosedQueue(*parts, call)) {
+            return;
+        }
         ShellContext& context = HostOf(call.host).Context();
         const auto hostOf = [&context](const std::string& location) {
             return SessionCall(context.env.session, context.settings, location).host;
@@ -23,6 +44,9 @@ void RegisterQueueingOperations(HandlerRegistry& registry, std::shared_ptr<Queue
             parts->queue, parts->uploads, ParseAddFile(call.args.text, hostOf), limits, call.reply));
     });
     registry.AddAsync("saveFile", [parts](PageCall& call) {
+        if (AnswerClosedQueue(*parts, call)) {
+            return;
+        }
         CWebBaseDlg& window = HostOf(call.host);
         ShellContext& context = window.Context();
         std::optional<SaveFileRequest> request = ParseSaveFile(call.args.text);

@@ -19,7 +19,9 @@ namespace zym::shell {
 
 struct QueueingParts
 {
-    CTransDatabase& queue;    // the logged-in account's transfer queue
+    CTransDatabase& queue; // the logged-in account's transfer queue
+    // False until a login has opened the queue: the calls then answer the QueueClosed text.
+    std::function<bool()> queueOpen;
     AddingBracket& uploads;   // the upload manager's BeginAdding/EndAdding
     AddingBracket& downloads; // the download manager's BeginAdding/EndAdding
     StopLoadFlags& stopLoad;  // set by stopLoadDownload
