@@ -1,0 +1,137 @@
+// The whole way through the running program: a login opens the queue, addFile queues a local
+// folder tree into a new bucket, the upload list reaches "finished" for every row, saveFile
+// brings the prefix back into a folder, and the downloaded bytes equal the originals. Before a
+// login, queueing is refused with a clear reply.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {after, before, describe, test} from 'node:test';
+
+import {logInThroughPage, shippedUiFolder, startProgram} from './harness.mjs';
+import {demo, startService} from './zym_service.mjs';
+
+const kFinished = 4;
+
+function pattern(size, seed) {
+  const bytes = Buffer.alloc(size + 3);
+  let x = seed;
+  for (let i = 0; i < size; i += 4) {
+    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
+    bytes.writeUInt32LE(x, i);
+  }
+  return bytes.subarray(0, size);
+}
+
+async function waitFor(what, check, ms = 90000) {
+  const end = Date.now() + ms;
+  for (;;) {
+    const value = await check();
+    if (value) return value;
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await new Promise(r => setTimeout(r, 250));
+  }
+}
+
+const call = (page, name, arg) => page.evaluate((n, a) => new Promise(resolve => {
+  ZYMClient[n](a, resolve);
+}), name, JSON.stringify(arg));
+
+// Every regular file below a folder, by its path relative to that folder.
+function filesBelow(folder) {
+  const found = {};
+  for (const entry of fs.readdirSync(folder, {recursive: true, withFileTypes: true})) {
+    if (entry.isFile()) {
+      const full = path.join(entry.parentPath ?? entry.path, entry.name);
+      found[path.relative(folder, full)] = fs.readFileSync(full);
+    }
+  }
+  return found;
+}
+
+describe('upload a folder tree and download it again', () => {
+  const bucket = 'roundtrip-bucket';
+  const originals = {'a.bin': pattern(70 * 1024 + 13, 3), 'sub/b.bin': pattern(1024 * 1024 + 7, 5)};
+  let service;
+  let app;
+  let launchpad;
+
+  before(async () => {
+    service = await startService();
+    await service.createBucket(bucket);
+    app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain});
+  });
+  after(async () => {
+    await app?.stop();
+    await service?.stop();
+  });
+
+  test('before a login has opened the queue, addFile and saveFile answer an error', async () => {
+    const login = await app.page('login.html');
+    await login.waitForSelector('body[data-ready=true]');
+    const added = JSON.parse(await call(login, 'addFile',
+        {location: 'cn-east', bucket, prefix: '', list: [{path: app.home}]}));
+    assert.notEqual(added.error, 0);
+    assert.ok(added.message.length > 0, 'a text that says why');
+    const saved = JSON.parse(await call(login, 'saveFile',
+        {path: app.home, list: [{location: 'cn-east', bucket, object: 'x.bin', filesize: 1}]}));
+    assert.notEqual(saved.error, 0);
+    await logInThroughPage(login, demo, 'cn-east');
+    launchpad = await app.page('launchpad.html');
+    await launchpad.waitForSelector('body[data-ready=true]');
+  });
+
+  test('addFile, every upload row finished, saveFile of the prefix, the same bytes', async () => {
+    assert.ok(launchpad, 'logged in by the first test');
+    const tree = path.join(app.home, 'tree');
+    for (const [name, bytes] of Object.entries(originals)) {
+      fs.mkdirSync(path.dirname(path.join(tree, name)), {recursive: true});
+      fs.writeFileSync(path.join(tree, name), bytes);
+    }
+
+    // Each finished transfer is also reported on its own once a callback is registered.
+    await launchpad.evaluate(() => {
+      window.uploadReports = [];
+      ZYMClient.changeUpload(JSON.stringify({start: 0}), text => window.uploadReports.push(text));
+    });
+    const added = JSON.parse(await call(launchpad, 'addFile',
+        {location: 'cn-east', bucket, prefix: '', list: [{path: tree}]}));
+    assert.equal(added.error, 0, JSON.stringify(added));
+
+    const rows = await waitFor('every upload row finished', async () => {
+      const list = JSON.parse(await launchpad.evaluate(() => ZYMClient.getUpload('{"count":-1}'))).list;
+      const failed = list.find(r => r.status !== kFinished && r.errormsg);
+      assert.equal(failed, undefined, JSON.stringify(failed));
+      return list.length >= 2 && list.every(r => r.status === kFinished) && list;
+    });
+    const files = rows.filter(r => !r.object.endsWith('/')).map(r => r.object).sort();
+    assert.deepEqual(files, ['tree/a.bin', 'tree/sub/b.bin']);
+    const reported = await waitFor('a one-row report of each file', async () => {
+      const objects = (await launchpad.evaluate(() => window.uploadReports))
+          .flatMap(text => JSON.parse(text).list).filter(r => r.status === kFinished).map(r => r.object);
+      return files.every(f => objects.includes(f)) && objects;
+    }, 10000);
+    assert.ok(reported.length >= 2);
+    const keys = await service.listKeys(bucket);
+    for (const key of files) assert.ok(keys.includes(key), `${key} in ${keys}`);
+
+    const target = path.join(app.home, 'saved');
+    fs.mkdirSync(target);
+    const saved = JSON.parse(await call(launchpad, 'saveFile',
+        {path: target, list: [{location: 'cn-east', bucket, object: 'tree/'}]}));
+    assert.equal(saved.error, 0, JSON.stringify(saved));
+
+    await waitFor('every download row finished', async () => {
+      const list = JSON.parse(await launchpad.evaluate(() => ZYMClient.getDownload('{"count":-1}'))).list;
+      const failed = list.find(r => r.status !== kFinished && r.errormsg);
+      assert.equal(failed, undefined, JSON.stringify(failed));
+      return list.filter(r => !r.object.endsWith('/')).length === 2 && list.every(r => r.status === kFinished);
+    });
+    const got = filesBelow(target);
+    const expected = Object.fromEntries(Object.entries(originals).map(([name, bytes]) =>
+      [path.join('tree', name), bytes]));
+    assert.deepEqual(Object.keys(got).sort(), Object.keys(expected).sort());
+    for (const [name, bytes] of Object.entries(expected)) {
+      assert.ok(got[name].equals(bytes), `${name}: downloaded bytes differ from the original`);
+    }
+  });
+});
