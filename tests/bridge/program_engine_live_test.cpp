@@ -91,9 +91,10 @@ TEST_F(ProgramEngineLive, WaitingDownloadAndMultipartUploadFinishWithTheirBytesO
         ends.push_back(end);
         changed.notify_all();
     };
+    ASSERT_TRUE(program.Start());
+    // A manager has one task-end hook, which the started reporters hold: this test takes it over.
     program.Engine().Downloads().OnTaskEnded(collect);
     program.Engine().Uploads().OnTaskEnded(collect);
-    ASSERT_TRUE(program.Start());
 
     const ServiceCall call = LiveCall();
     EXPECT_EQ(CompleteLogin(env_, call.keys.id, call.keys.secret, kLocation),

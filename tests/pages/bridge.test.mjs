@@ -141,20 +141,6 @@ describe('ZYMClient in the real program', () => {
     assert.deepEqual(await page.evaluate(() => window.calls), []);
   });
 
-  test('a function whose handler is not built answers the error at once', async () => {
-    const r = await page.evaluate(async () => {
-      const got = [];
-      ZYMClient.deleteObject('{}', (text) => got.push(text)); // through its callback
-      const value = ZYMClient.gAccountAction('{}');           // direct: the reply is the value
-      await new Promise((done) => setTimeout(done, 500));
-      return {got, value};
-    });
-    const reply = JSON.parse(r.value);
-    assert.equal(reply.error, 501);
-    assert.ok(reply.message.length > 0);
-    assert.deepEqual(r.got.map((t) => JSON.parse(t)), [reply]);
-  });
-
   test('ordinary prompt() returns at once and a forged bridge message is refused', async () => {
     const r = await page.evaluate(() => [
       prompt('question', 'default'),
