@@ -5,11 +5,15 @@
 #include "app/settings_store.h"
 #include "bridge/account_functions.h"
 #include "bridge/callback_rule_functions.h"
+#include "bridge/credential_functions.h"
 #include "bridge/direct_functions.h"
 #include "bridge/handler_registry.h"
+#include "bridge/program_engine.h"
+#include "bridge/queueing_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/unbuilt_functions.h"
 #include "ops/app_environment.h"
+#include "ops/download_queueing.h"
 #include "store/user_database.h"
 
 #include <filesystem>
@@ -92,13 +96,19 @@ TEST_F(UnbuiltFunctionsTest, EveryCatalogueRowHasExactlyOneWayToBeAnswered)
     RegisterAccountFunctions(registry, env, userDatabase, language);
     CallbackRuleFunctions rules(nullptr, nullptr, language, log);
     RegisterCallbackRuleFunctions(registry, rules);
-    // Registered by the shell's window and desktop modules (RegisterWindowFunctions,
-    // RegisterMainWindowFunctions, RegisterDesktopFunctions), which need Qt.
+    RegisterCredentialFunctions(registry, env, userDatabase, language, log);
+    StopLoadFlags stopLoad;
+    RegisterQueueingFunctions(registry, stopLoad);
+    ProgramEngine transfers(env, log, settings, [](std::string_view) { return std::string(); });
+    transfers.RegisterFunctions(registry);
+    // Registered by the shell's window, desktop, key-file, page-operation and queueing modules,
+    // which need Qt (native dialogs, the clipboard, the launchpad's script).
     const std::set<std::string_view> shell = {"showWnd",       "showAuthorizationDlg", "closeWnd",
                                               "showLaunchpad", "setClipboardData",     "getClipboardData",
                                               "getDragFiles",  "selectFileDlg",        "saveFileDlg",
                                               "openUrl",       "openLogFolder",        "addFile",
-                                              "saveFile"};
+                                              "saveFile",      "copyObject",           "deleteObject",
+                                              "deleteBucket",  "saveAuthorization",    "loginByFile"};
     const std::set<std::string_view> unbuilt(UnbuiltFunctions().begin(), UnbuiltFunctions().end());
     EXPECT_EQ(unbuilt.size(), UnbuiltFunctions().size()) << "a name is listed twice";
 
