@@ -29,7 +29,7 @@ run_asan() {
     configure_and_build "$dir" -DZYM_SANITIZE=ON
     cmake --build "$dir" -j "$(nproc)"
     # The local service's own Python tests run no code of ours: left to the normal suite.
-    (cd "$dir" && ctest --output-on-failure -j "$(nproc)" --timeout 900 -L 'unit|integration' -E '^localsvc_')
+    (cd "$dir" && ctest --no-tests=error --output-on-failure -j "$(nproc)" --timeout 900 -L 'unit|integration' -E '^localsvc_')
 }
 
 run_tsan() {
@@ -37,21 +37,18 @@ run_tsan() {
     configure_and_build "$dir" -DZYM_TSAN=ON
     # The task pool's tests live in the platform and ops suites; the engine's in transfer (its
     # parts) and transfer_live (real downloads against the local service).
-    local suites=() targets=() known
+    local targets=() known
     known=$(ninja -C "$dir" -t targets all)
     for s in platform ops transfer transfer_live; do
         if grep -q "^test_$s:" <<<"$known"; then
-            suites+=("$s")
             targets+=("test_$s")
         fi
     done
     cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
-    local pattern
-    pattern="^suite:($(
-        IFS='|'
-        echo "${suites[*]}"
-    ))\$"
-    (cd "$dir" && ctest --output-on-failure -j "$(nproc)" --timeout 900 -L "$pattern")
+    # Only those executables are built, so only their tests are discovered; every other suite
+    # stands as one <target>_NOT_BUILT entry. The local service starts as their fixture.
+    (cd "$dir" && ctest --no-tests=error --output-on-failure -j "$(nproc)" --timeout 900 -L 'unit|integration' \
+        -E '_NOT_BUILT$|^localsvc_|^fuzz_replay_|^zym_update_server_')
 }
 
 for stage in "${stages[@]}"; do
