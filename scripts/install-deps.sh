@@ -15,6 +15,8 @@ PACKAGES=(
     fonts-wqy-microhei
     # the package test: the menu entry of the Debian package
     desktop-file-utils
+    # fuzzing (libFuzzer and the sanitizer runtimes come with clang) and readable sanitizer stacks
+    clang libclang-rt-dev llvm
 )
 
 missing=()

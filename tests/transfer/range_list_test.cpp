@@ -63,6 +63,10 @@ TEST(RangeListTest, TextRoundTripAndDamagedText)
         {"0-9,10-19,", {{0, 19}}},       // touching pieces merge
         {"0-99999999999999999999,", {}}, // out of range
         {"7-8,7-8,", {{7, 8}}},
+        // No byte lies at the largest offset: such a piece would overflow its length and end.
+        {"0-9223372036854775807,5-6,", {{5, 6}}},
+        {"9223372036854775807-9223372036854775807,", {}},
+        {"0-9223372036854775806,", {{0, 9223372036854775806}}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Of(RangeList::FromText(c.text)), c.expected) << c.text;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <limits>
 
 namespace zym {
 
@@ -104,8 +105,10 @@ RangeList RangeList::FromText(std::string_view text)
             continue;
         }
         ByteRange r;
+        // The largest offset is no byte of any file: its end (last + 1) would not be a number,
+        // and the lengths and totals of such pieces would overflow.
         if (!ReadNumber(piece.substr(0, dash), r.first) || !ReadNumber(piece.substr(dash + 1), r.last) ||
-            r.first < 0 || r.last < r.first) {
+            r.first < 0 || r.last < r.first || r.last == std::numeric_limits<std::int64_t>::max()) {
             continue;
         }
         list.Add(r);

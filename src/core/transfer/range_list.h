@@ -36,7 +36,7 @@ public:
     // "first-last," per interval: the progress file's text.
     std::string ToText() const;
     // Reads that text: pieces split at ",", each at its first "-"; a piece that is not two
-    // decimal numbers with last >= first >= 0 is skipped.
+    // decimal numbers with last >= first >= 0 and last below the largest 64-bit number is skipped.
     static RangeList FromText(std::string_view text);
 
 private:

@@ -49,7 +49,9 @@ class CTaskManagerBase::RunEntry : public CBaseTask
 public:
     RunEntry(CTaskManagerBase& manager, std::shared_ptr<Entry> entry, TransferTaskPtr task)
         : manager_(manager), entry_(std::move(entry)), task_(std::move(task))
-    {}
+    {
+        manager_.JobStarted();
+    }
     ~RunEntry() override
     {
         if (task_) {
@@ -128,12 +130,10 @@ void CTaskManagerBase::StopManager()
     }
     const auto all = Matching([](const TransferRow&) { return true; });
     CancelEntries(all, false);
-    // The manager must outlive every task's pool job, which reports back to it.
-    for (const auto& entry : all) {
-        std::unique_lock g(entry->endLock);
-        entry->endEvent.wait(g, [&] { return entry->ended; });
-    }
-    std::lock_guard g(lock_);
+    // The manager must outlive every task's pool job, which reports back to it after its entry
+    // has ended: waiting for the entries alone would let a job wake a destroyed manager.
+    std::unique_lock g(lock_);
+    wakeEvent_.wait(g, [this] { return jobs_ == 0; });
     RemoveEndedLocked();
 }
 
@@ -161,9 +161,20 @@ void CTaskManagerBase::Wake()
     wakeEvent_.notify_all();
 }
 
+void CTaskManagerBase::JobStarted()
+{
+    std::lock_guard g(lock_);
+    ++jobs_;
+}
+
 void CTaskManagerBase::EntryEnded()
 {
-    Wake();
+    std::lock_guard g(lock_);
+    wake_ = true;
+    --jobs_;
+    // Notified under the lock: StopManager may destroy the manager as soon as it sees no job
+    // left, and this job touches the manager no more once the lock is released.
+    wakeEvent_.notify_all();
 }
 
 void CTaskManagerBase::OnTaskEnded(std::function<void(const TaskEnd&)> callback)

@@ -119,6 +119,7 @@ private:
     bool StartRow(const TransferRow& row);
     void RemoveEndedLocked();
     int ActiveLocked() const;
+    void JobStarted();
     void EntryEnded();
     std::int64_t Now() const;
     std::vector<std::shared_ptr<Entry>> Matching(const std::function<bool(const TransferRow&)>& match);
@@ -134,6 +135,7 @@ private:
     std::mutex lock_; // tasks_, wake_, stop_, idle_, lastRetryReset_
     std::condition_variable wakeEvent_;
     bool wake_ = false;
+    int jobs_ = 0; // pool jobs made and not yet done reporting back (under lock_)
     bool stop_ = false;
     bool idle_ = false;
     std::int64_t lastRetryReset_ = 0;
