@@ -73,8 +73,9 @@ function renderRow(index, _, rowEl) {
   }
   const name = state.direction === 'upload' ? row.object : row.fullpath;
   const size = Number(row.filesize) || 0;
-  const done = Math.min(size, Number(row.offset) || 0);
-  const percent = size > 0 ? Math.floor((done * 100) / size) : (row.status === 4 ? 100 : 0);
+  // A finished row has all its bytes whatever offset the list last read for it.
+  const done = row.status === 4 ? size : Math.min(size, Number(row.offset) || 0);
+  const percent = row.status === 4 ? 100 : size > 0 ? Math.floor((done * 100) / size) : 0;
   const speed = Number(row.speed) || 0;
   const status = kStatus[row.status] || 'waiting';
   const left = row.status === 1 && speed > 0 ? formatDuration((size - done) / speed) : '';

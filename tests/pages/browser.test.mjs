@@ -1,10 +1,15 @@
 // The golden path through the shipped pages against the local service: log in (refused keys
 // first), the bucket list from a signed listing, a new bucket, folders, filter and sort, a
-// share link, and how failures are shown. Steps that need native functions still being built
-// are skipped with the names of those functions.
+// share link, how failures are shown, and then the transfers a person starts with the page's
+// buttons: an upload chosen in the selection dialog, a folder downloaded into a chosen folder,
+// copy, move, a changed content type, deletion of objects and of the bucket.
 import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
 import {after, before, describe, test} from 'node:test';
 
+import {control, waitFor} from './control.mjs';
 import {logInThroughPage, shippedUiFolder, startProgram} from './harness.mjs';
 import {demo, startService, uniqueName} from './zym_service.mjs';
 
@@ -26,6 +31,67 @@ async function crumbs(page) {
   return page.$$eval('#crumbs li', items => items.map(i => i.textContent));
 }
 
+// Selects the rows of the object list with these names, as a person clicks and Ctrl+clicks them.
+async function selectRows(page, names) {
+  await rowNames(page);
+  for (const [i, name] of names.entries()) {
+    const row = await page.evaluateHandle(n => [...document.querySelectorAll('#object-list .vlist-row')]
+        .find(r => r.querySelector('.label').textContent === n), name);
+    assert.ok(row.asElement(), `a row named ${name}`);
+    if (i > 0) await page.keyboard.down('Control');
+    await row.asElement().click();
+    if (i > 0) await page.keyboard.up('Control');
+  }
+  await page.waitForFunction(n => document.querySelectorAll('#object-list .vlist-row[aria-selected=true]').length === n,
+                             {}, names.length);
+}
+
+// A pattern of bytes that differs at every offset, so a misplaced range shows.
+function pattern(size, seed) {
+  const bytes = Buffer.alloc(size + 3);
+  let x = seed;
+  for (let i = 0; i < size; i += 4) {
+    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
+    bytes.writeUInt32LE(x, i);
+  }
+  return bytes.subarray(0, size);
+}
+
+// Every regular file below a folder, by its path relative to that folder.
+function filesBelow(folder) {
+  const found = {};
+  for (const entry of fs.readdirSync(folder, {recursive: true, withFileTypes: true})) {
+    if (entry.isFile()) {
+      const full = path.join(entry.parentPath ?? entry.path, entry.name);
+      found[path.relative(folder, full)] = fs.readFileSync(full);
+    }
+  }
+  return found;
+}
+
+// The transfer list of one direction as the page shows it, once every row says "finished".
+async function finishedRows(page, direction, names) {
+  await page.click('#tab-transfers');
+  await page.click(direction === 'upload' ? '#tab-uploads' : '#tab-downloads');
+  await page.waitForFunction((expected, counts) => {
+    const rows = [...document.querySelectorAll('#transfer-list .vlist-row')];
+    const failed = rows.find(r => r.dataset.status === 'failed');
+    if (failed) throw new Error(`a failed row: ${failed.textContent}`);
+    const shown = rows.map(r => r.querySelector('.label')?.textContent);
+    return expected.every(n => shown.includes(n)) && rows.every(r => r.dataset.status === 'finished') &&
+        document.querySelector(counts).textContent === `${rows.length} / ${rows.length}`;
+  }, {timeout: 90000, polling: 250}, names, direction === 'upload' ? '#upload-counts' : '#download-counts').catch(async e => {
+    const shown = await page.$$eval('#transfer-list .vlist-row', rs => rs.map(r => `${r.dataset.status}: ${r.textContent}`));
+    const native = await page.evaluate(d => ZYMClient[d === 'upload' ? 'getUpload' : 'getDownload']('{"count":-1}'), direction);
+    throw new Error(`${e.message}; the list shows ${JSON.stringify(shown)}; ${native}`);
+  });
+  const rows = await page.$$eval('#transfer-list .vlist-row', rs => rs.map(r => ({
+    name: r.querySelector('.label').textContent, percent: r.querySelector('progress').value,
+    state: r.querySelector('.col.state').textContent})));
+  await page.click('#tab-browser');
+  return rows;
+}
+
 async function fillDialog(page, values) {
   await page.waitForSelector('#dialog[open]');
   for (const [i, v] of values.entries()) await page.$eval(`#dialog-field-${i}`, (e, x) => { e.value = x; }, v);
@@ -39,6 +105,12 @@ describe('the object browser against the local service', () => {
   let page;
   const bucket = uniqueName('pages');
   const made = uniqueName('made');
+  const local = fs.mkdtempSync(path.join(os.tmpdir(), 'zym-golden-'));
+  const uploads = path.join(local, 'uploads'); // what the selection dialog shows
+  const saved = path.join(local, 'saved'); // the folder chosen for downloads
+  const socket = path.join(local, 'control');
+  const originals = {'tree/a.bin': pattern(70 * 1024 + 13, 3), 'tree/sub/b.bin': pattern(1024 * 1024 + 7, 5),
+                     'c.txt': Buffer.from('see')};
 
   before(async () => {
     service = await startService();
@@ -47,13 +119,20 @@ describe('the object browser against the local service', () => {
     await service.signed({method: 'PUT', bucket, key: 'docs/deep/b.bin', body: 'b'.repeat(2000)});
     await service.signed({method: 'PUT', bucket, key: 'top.txt', body: 't'.repeat(500)});
     await service.signed({method: 'PUT', bucket, key: 'zeta.log', body: 'z'});
-    app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain});
+    for (const [name, bytes] of Object.entries(originals)) {
+      fs.mkdirSync(path.dirname(path.join(uploads, name)), {recursive: true});
+      fs.writeFileSync(path.join(uploads, name), bytes);
+    }
+    fs.mkdirSync(saved);
+    app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain, UploadPath: uploads},
+                             {ZYM_TEST_CONTROL: socket});
     login = await app.page('login.html');
     await login.waitForSelector('body[data-ready=true]');
   });
   after(async () => {
     await app?.stop();
     await service?.stop();
+    fs.rmSync(local, {recursive: true, force: true});
   });
 
   test('refused keys are said as such and the log-in window stays', async () => {
@@ -261,15 +340,122 @@ describe('the object browser against the local service', () => {
     await page.click('#tab-browser');
   });
 
-  const pending = (what, functions) => `needs ${functions.join(', ')} (${what}), not built yet`;
-  test('upload a folder tree by the selection dialog and by a drag', {skip: pending('queue uploads',
-      ['selectFileDlg', 'getDragFiles', 'addFile'])});
-  test('the transfer list reaches "finished"', {skip: pending('transfer engine',
-      ['getUpload', 'changeUpload', 'startUpload'])});
-  test('download a folder and compare bytes', {skip: pending('downloads', ['saveFileDlg', 'saveFile', 'getDownload'])});
-  test('copy and move objects', {skip: pending('server-side copy', ['copyObject', 'deleteObject'])});
-  test('change a content type', {skip: pending('header change', ['setMetaObject'])});
-  test('delete objects and the bucket', {skip: pending('deletion', ['deleteObject', 'deleteBucket'])});
-  test('log in again with the password lock in a new run', {skip: pending('password lock',
-      ['setPassword', 'loginPassword'])});
+  test('upload a folder tree and a file chosen in the selection dialog: every row of the list finished', async () => {
+    await page.evaluate(() => { delete globalThis.zymCallTimeoutMs; }); // shortened by the test above
+    await openBucket(page, made);
+    await page.click('#upload');
+    const dialog = await waitFor(socket, {do: 'dialog'}, a => a.kind === 'select' && a.names?.length === 2);
+    assert.equal(dialog.folder, uploads);
+    assert.deepEqual(dialog.names, ['tree', 'c.txt']);
+    assert.deepEqual(await control(socket, {do: 'dialog-select', names: ['tree', 'c.txt']}), {ok: true});
+    await control(socket, {do: 'dialog-accept'});
+    await page.waitForFunction(() => /2 items added to the upload list/.test(document.querySelector('#object-message').textContent));
+    const rows = await finishedRows(page, 'upload', Object.keys(originals));
+    for (const name of Object.keys(originals)) {
+      const row = rows.find(r => r.name === name);
+      assert.equal(row.percent, 100, name);
+      assert.equal(row.state, 'Finished', name);
+    }
+    const keys = await service.listKeys(made);
+    for (const name of Object.keys(originals)) assert.ok(keys.includes(name), `${name} in ${keys}`);
+    await page.click('#refresh');
+    assert.deepEqual(await rowNames(page), ['dst', 'tree', 'c.txt']);
+  });
+
+  test('download a folder into the folder chosen in the dialog: the same bytes', async () => {
+    await selectRows(page, ['tree']);
+    await page.click('#download');
+    await waitFor(socket, {do: 'dialog'}, a => a.kind === 'folder');
+    await control(socket, {do: 'dialog-type', text: saved});
+    await control(socket, {do: 'dialog-accept'});
+    await page.waitForFunction(() => /1 items? added to the download list/.test(document.querySelector('#object-message').textContent));
+    const files = Object.keys(originals).filter(n => n.startsWith('tree/'));
+    await finishedRows(page, 'download', files.map(n => path.join(saved, n)));
+    const got = filesBelow(saved);
+    assert.deepEqual(Object.keys(got).sort(), files.sort());
+    for (const name of files) assert.ok(got[name].equals(originals[name]), `${name}: downloaded bytes differ`);
+  });
+
+  test('copy to another bucket, then move a folder: the sources go only with the move', async () => {
+    await selectRows(page, ['c.txt']);
+    await page.click('#copy');
+    await fillDialog(page, [bucket, 'copied']);
+    await page.waitForFunction(() => !document.querySelector('#dialog').open, {timeout: 60000});
+    const copied = await service.signed({bucket, key: 'copied/c.txt'});
+    assert.equal(copied.body, 'see');
+    assert.ok((await service.listKeys(made)).includes('c.txt'), 'a copy keeps its source');
+
+    await selectRows(page, ['tree']);
+    await page.click('#move');
+    await fillDialog(page, [made, 'moved/']);
+    await page.waitForFunction(() => !document.querySelector('#dialog').open, {timeout: 60000});
+    const keys = await service.listKeys(made);
+    assert.deepEqual(keys.filter(k => k.startsWith('tree/') && !k.endsWith('/')), []);
+    for (const name of ['tree/a.bin', 'tree/sub/b.bin']) {
+      const r = await service.signed({bucket: made, key: `moved/${name}`});
+      assert.ok(r.bytes.equals(originals[name]), `moved/${name} has the original bytes`);
+    }
+    assert.deepEqual(await rowNames(page), ['dst', 'moved', 'c.txt']);
+  });
+
+  test('change a content type in the properties dialog', async () => {
+    await selectRows(page, ['c.txt']);
+    await page.click('#properties');
+    await page.waitForSelector('#dialog[open] #dialog-field-3');
+    await page.$eval('#dialog-field-3', e => { e.value = 'text/x-golden; charset=utf-8'; });
+    await page.click('#dialog-ok');
+    await page.waitForFunction(() => !document.querySelector('#dialog').open, {timeout: 60000});
+    const head = await service.signed({method: 'HEAD', bucket: made, key: 'c.txt'});
+    assert.equal(head.headers['content-type'], 'text/x-golden; charset=utf-8');
+    assert.equal((await service.signed({bucket: made, key: 'c.txt'})).body, 'see');
+    await page.click('#properties');
+    await page.waitForSelector('#dialog[open] #dialog-field-3');
+    assert.equal(await page.$eval('#dialog-field-3', e => e.value), 'text/x-golden; charset=utf-8');
+    await page.click('#dialog-cancel');
+  });
+
+  test('delete objects after the confirmation, then the bucket', async () => {
+    await selectRows(page, ['dst', 'c.txt']);
+    await page.click('#delete');
+    await page.waitForSelector('#dialog[open]');
+    await page.click('#dialog-ok');
+    await page.waitForFunction(() => !document.querySelector('#dialog').open, {timeout: 60000});
+    assert.deepEqual(await rowNames(page), ['moved']);
+    const keys = await service.listKeys(made);
+    assert.deepEqual(keys.filter(k => !k.startsWith('moved/')), []);
+
+    await page.click('#delete-bucket');
+    await fillDialog(page, [demo.id, demo.secret]);
+    await page.waitForFunction(() => !document.querySelector('#dialog').open, {timeout: 60000});
+    assert.ok(!(await service.listBuckets()).includes(made));
+    await page.waitForFunction(n => ![...document.querySelectorAll('#bucket-list .label')].some(r => r.textContent === n),
+                               {}, made);
+  });
+
+  test('log in again with the password lock in a new run', async () => {
+    await page.click('#tab-settings');
+    await page.type('#settings-password', 'lock 1');
+    await page.click('#lock-form button[type=submit]');
+    await page.waitForFunction(() => document.querySelector('#lock-message').textContent !== '');
+    assert.equal(await page.$eval('#lock-message', e => e.dataset.code ?? ''), '',
+                 await page.$eval('#lock-message', e => e.textContent));
+    const home = app.home;
+    await app.stop({keepHome: true});
+    app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain}, {}, {keepHome: home});
+    login = await app.page('login.html');
+    await login.waitForSelector('body[data-ready=true]');
+    await login.waitForSelector('#password-form:not([hidden])');
+    await login.type('#password', 'lock 2');
+    await login.click('#password-button');
+    await login.waitForFunction(() => document.querySelector('#password-message').textContent !== '');
+    assert.match(await login.$eval('#password-message', e => e.textContent), /password is not correct/);
+    await login.$eval('#password', e => { e.value = ''; });
+    await login.type('#password', 'lock 1');
+    await login.click('#password-button');
+    page = await app.page('launchpad.html');
+    await page.waitForSelector('body[data-ready=true]');
+    assert.match(await page.$eval('#account', e => e.textContent), /demo-key-id/);
+    await page.waitForFunction(n => [...document.querySelectorAll('#bucket-list .label')].some(r => r.textContent === n),
+                               {}, bucket);
+  });
 });
