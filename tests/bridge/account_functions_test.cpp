@@ -5,7 +5,8 @@
 #include "app/settings_store.h"
 #include "bridge/account_functions.h"
 #include "bridge/handler_registry.h"
-#include "ops/app_environment.h"
+#include "ops/login_targets.h"
+#include "platform/task_pool.h"
 #include "store/user_database.h"
 #include "transfer/account_login.h"
 
@@ -53,25 +54,28 @@ struct SetServerLocationTest : ::testing::Test
     fs::path folder;
     LanguageDocument language;
     CUserDatabase userDatabase{"machine"};
-    AppEnvironment env;
+    Session session;
+    StartConditions conditions;
+    LoginTargets logins{session, conditions};
+    CTaskPool pool;
     HandlerRegistry registry;
 };
 
 TEST_F(SetServerLocationTest, HostReachesTheEnginesSessionAndTheSavedLogIn)
 {
-    CTransferEngine engine(env.engineConditions, TaskServices{}, nullptr);
+    CTransferEngine engine(conditions, TaskServices{}, nullptr);
     SettingsStore settings((folder / "settings.reg").string());
-    TransferLogin transfers(engine, env.session, settings, (folder / "data").string());
-    env.transferLogin = &transfers;
-    RegisterAccountFunctions(registry, env, userDatabase, language);
+    TransferLogin transfers(engine, session, settings, (folder / "data").string());
+    logins.transferLogin = &transfers;
+    RegisterAccountFunctions(registry, logins, pool, userDatabase, language);
 
     EXPECT_EQ(Call(R"({"location":"own.example:8080"})"),
               std::vector<std::string>{R"({"error":0,"message":""})"});
-    EXPECT_EQ(env.session.Current()->hostOverride, "own.example:8080");
+    EXPECT_EQ(session.Current()->hostOverride, "own.example:8080");
     // The transfers sign with the session: a row queued for another host goes to this one.
     TransferRow row;
     row.host = "cn-east.zym.example";
-    EXPECT_EQ(SessionServiceCall(env.session)(row).host, "own.example:8080");
+    EXPECT_EQ(SessionServiceCall(session)(row).host, "own.example:8080");
     AccountRecord saved;
     ASSERT_TRUE(userDatabase.LoadAccount(saved));
     EXPECT_EQ(saved.host, "own.example:8080");
@@ -79,10 +83,10 @@ TEST_F(SetServerLocationTest, HostReachesTheEnginesSessionAndTheSavedLogIn)
 
 TEST_F(SetServerLocationTest, AnArgumentThatIsNotJsonChangesNothing)
 {
-    RegisterAccountFunctions(registry, env, userDatabase, language);
+    RegisterAccountFunctions(registry, logins, pool, userDatabase, language);
     EXPECT_EQ(Call("not json"), std::vector<std::string>{
                                     R"({"error":1,"message":"The request is not in the expected format"})"});
-    EXPECT_EQ(env.session.Current()->hostOverride, "");
+    EXPECT_EQ(session.Current()->hostOverride, "");
     AccountRecord saved;
     ASSERT_TRUE(userDatabase.LoadAccount(saved));
     EXPECT_EQ(saved.host, "old.example");

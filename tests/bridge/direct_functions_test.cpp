@@ -1,11 +1,13 @@
 // The direct page functions answered by core: registration rules, session values,
 // signatures with the session's keys, changeHost's quoting rule.
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/direct_functions.h"
-#include "ops/app_environment.h"
 #include "platform/machine_id.h"
+#include "service/session.h"
 #include "service/signer.h"
+#include "transfer/start_conditions.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,15 +30,17 @@ std::string CallDirect(const zym::HandlerRegistry& table, const char* name, std:
 
 TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
 {
-    zym::AppEnvironment env;
+    zym::Session session;
+    zym::PageSession page;
+    zym::StartConditions conditions;
     zym::Log log([] { return std::time_t(0); });
     zym::HandlerRegistry table;
-    zym::RegisterSessionFunctions(table, env, log);
+    zym::RegisterSessionFunctions(table, session, page, conditions, log);
     EXPECT_EQ(CallDirect(table, "getAccessID"), "");
     EXPECT_EQ(CallDirect(table, "getCurrentHost"), "");
 
-    env.session.Replace({"id1", "secret1", "cn-north", "my.host"});
-    env.configText = "{\"source\":\"x\"}";
+    session.Replace({"id1", "secret1", "cn-north", "my.host"});
+    page.configText = "{\"source\":\"x\"}";
     EXPECT_EQ(CallDirect(table, "getAccessID"), "id1");
     EXPECT_EQ(CallDirect(table, "getCurrentLocation"), "cn-north");
     EXPECT_EQ(CallDirect(table, "getCurrentHost"), "my.host");
@@ -46,16 +50,16 @@ TEST(SessionFunctions, AnswerTheSessionAndSignWithItsKeys)
     // Python's hmac); the RPC one is the signer test's known answer under the same keys.
     const std::string json = "{\"verb\":\"GET\",\"expires\":5,\"canonicalized_resource\":\"/b/k\"}";
     EXPECT_EQ(CallDirect(table, "getSignature", json), "eQURGJQIB/JsI/YNxYQsBwtFbQM=");
-    env.session.Replace({"AKID", "secret-key", "cn-north", "my.host"});
+    session.Replace({"AKID", "secret-key", "cn-north", "my.host"});
     EXPECT_EQ(
         CallDirect(table, "getRamSignature", "GET",
                    R"({"Version":"2015-05-01","Name":"a b*~é","Action":"ListUsers","Empty":"","":"dropped",
         "Num":5})"),
         "cNO0qIwrycwA0lIJxSjsT15Dcos=");
 
-    EXPECT_FALSE(env.engineConditions.PageLoaded());
+    EXPECT_FALSE(conditions.PageLoaded());
     CallDirect(table, "loadFinish");
-    EXPECT_TRUE(env.engineConditions.PageLoaded());
+    EXPECT_TRUE(conditions.PageLoaded());
 }
 
 TEST(DeviceFunctions, GetDeviceEncodingIsTheMachineIdDigest)
@@ -75,9 +79,9 @@ TEST(HostFunctions, ChangeHostStripsQuotedWordsAndPrefersTheAccountHost)
     std::filesystem::create_directories(folder);
     zym::SettingsStore settings((folder / "settings.reg").string());
     ASSERT_TRUE(settings.WriteText("ServiceDomain", ".zym.localhost:9000"));
-    zym::AppEnvironment env;
+    zym::Session session;
     zym::HandlerRegistry table;
-    zym::RegisterHostFunctions(table, env, settings);
+    zym::RegisterHostFunctions(table, session, settings);
 
     struct Case
     {
@@ -91,7 +95,7 @@ TEST(HostFunctions, ChangeHostStripsQuotedWordsAndPrefersTheAccountHost)
     for (const Case& c : cases)
         EXPECT_EQ(CallDirect(table, "changeHost", c.text), c.host) << c.text;
 
-    env.session.Update([](zym::Login& l) { l.hostOverride = "account.example.localhost"; });
+    session.Update([](zym::Login& l) { l.hostOverride = "account.example.localhost"; });
     EXPECT_EQ(CallDirect(table, "changeHost", "\"cn-east\""), "account.example.localhost");
     std::filesystem::remove_all(folder);
 }

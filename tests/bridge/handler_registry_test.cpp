@@ -1,7 +1,9 @@
 // The handler registry: which handler kind a function takes, that every catalogue row has a
 // way to be answered, and the unbuilt error every function without a handler gives.
+#include "app/app_folders.h"
 #include "app/language_document.h"
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/account_functions.h"
 #include "bridge/callback_rule_functions.h"
@@ -12,8 +14,9 @@
 #include "bridge/queueing_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/unbuilt_functions.h"
-#include "ops/app_environment.h"
 #include "ops/download_queueing.h"
+#include "ops/login_targets.h"
+#include "platform/task_pool.h"
 #include "store/user_database.h"
 
 #include <filesystem>
@@ -83,23 +86,30 @@ TEST(HandlerRegistry, TakesTheHandlerKindOfTheFunctionsRoute)
 // never two of them (a function built but still listed would answer the error).
 TEST_F(UnbuiltFunctionsTest, EveryCatalogueRowHasExactlyOneWayToBeAnswered)
 {
-    AppEnvironment env;
+    AppFolders folders;
+    Session session;
+    StartConditions conditions;
+    LoginTargets logins{session, conditions};
+    PageSession page;
+    CTaskPool pool;
+    const std::atomic<bool> shuttingDown{false};
     Log log([] { return std::time_t(0); });
     SettingsStore settings((folder / "settings.reg").string());
-    SettingsFunctions settingsFunctions(settings, language, env);
+    SettingsFunctions settingsFunctions(settings, language, folders, page);
     CUserDatabase userDatabase("machine");
     HandlerRegistry registry;
-    RegisterSessionFunctions(registry, env, log);
+    RegisterSessionFunctions(registry, session, page, conditions, log);
     RegisterSettingsFunctions(registry, settingsFunctions);
-    RegisterHostFunctions(registry, env, settings);
+    RegisterHostFunctions(registry, session, settings);
     RegisterDeviceFunctions(registry);
-    RegisterAccountFunctions(registry, env, userDatabase, language);
+    RegisterAccountFunctions(registry, logins, pool, userDatabase, language);
     CallbackRuleFunctions rules(nullptr, nullptr, language, log);
     RegisterCallbackRuleFunctions(registry, rules);
-    RegisterCredentialFunctions(registry, env, userDatabase, language, log);
+    RegisterCredentialFunctions(registry, logins, userDatabase, language, log);
     StopLoadFlags stopLoad;
     RegisterQueueingFunctions(registry, stopLoad);
-    ProgramEngine transfers(env, log, settings, [](std::string_view) { return std::string(); });
+    ProgramEngine transfers(logins, folders.dataFolder, page, shuttingDown, pool, log, settings,
+                            [](std::string_view) { return std::string(); });
     transfers.RegisterFunctions(registry);
     // Registered by the shell's window, desktop, key-file, page-operation and queueing modules,
     // which need Qt (native dialogs, the clipboard, the launchpad's script).

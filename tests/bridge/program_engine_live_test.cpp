@@ -3,14 +3,17 @@
 // login through the operations' CompleteLogin opens the account's queue, and rows queued there
 // run only once the main window is ready and the page has loaded.
 #include "../service_live/live_service.h"
+#include "app/app_folders.h"
 #include "app/language_document.h"
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/program_engine.h"
 #include "bridge/settings_functions.h"
-#include "ops/app_environment.h"
 #include "ops/login_by_key_task.h"
+#include "ops/login_targets.h"
 #include "platform/digest.h"
+#include "platform/task_pool.h"
 #include "store/trans_database.h"
 
 #include <chrono>
@@ -54,7 +57,7 @@ protected:
         root_ = std::filesystem::temp_directory_path() / ("zym-program-engine-" + std::to_string(::getpid()));
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);
-        env_.dataFolder = (root_ / "data").string();
+        folders_.dataFolder = (root_ / "data").string();
         ASSERT_TRUE(log_.OpenLog((root_ / "log").string()));
     }
     void TearDown() override
@@ -65,7 +68,13 @@ protected:
     }
 
     std::filesystem::path root_;
-    AppEnvironment env_;
+    AppFolders folders_;
+    Session session_;
+    StartConditions conditions_;
+    LoginTargets logins_{session_, conditions_};
+    PageSession page_;
+    CTaskPool pool_;
+    const std::atomic<bool> shuttingDown_{false};
     Log log_;
     const std::string settingsPath_ = (std::filesystem::temp_directory_path() /
                                        ("zym-program-engine-" + std::to_string(::getpid()) + ".reg"))
@@ -82,7 +91,8 @@ TEST_F(ProgramEngineLive, WaitingDownloadAndMultipartUploadFinishWithTheirBytesO
     const std::filesystem::path target = root_ / "down.bin";
     std::ofstream(source, std::ios::binary) << up;
 
-    ProgramEngine program(env_, log_, settings_, [](std::string_view word) { return std::string(word); });
+    ProgramEngine program(logins_, folders_.dataFolder, page_, shuttingDown_, pool_, log_, settings_,
+                          [](std::string_view word) { return std::string(word); });
     std::mutex lock;
     std::condition_variable changed;
     std::vector<CTaskManagerBase::TaskEnd> ends;
@@ -97,12 +107,12 @@ TEST_F(ProgramEngineLive, WaitingDownloadAndMultipartUploadFinishWithTheirBytesO
     program.Engine().Uploads().OnTaskEnded(collect);
 
     const ServiceCall call = LiveCall();
-    EXPECT_EQ(CompleteLogin(env_, call.keys.id, call.keys.secret, kLocation),
+    EXPECT_EQ(CompleteLogin(logins_, call.keys.id, call.keys.secret, kLocation),
               "{\"error\":0,\"message\":\"\"}");
-    const std::string queuePath = AccountQueuePath(env_.dataFolder, call.keys.id);
+    const std::string queuePath = AccountQueuePath(folders_.dataFolder, call.keys.id);
     ASSERT_TRUE(std::filesystem::exists(queuePath));
     ASSERT_EQ(program.OpenQueue(), &program.Engine().Database());
-    EXPECT_TRUE(env_.engineConditions.LoggedIn());
+    EXPECT_TRUE(conditions_.LoggedIn());
 
     TransferRow download;
     download.key = HexLower(Md5(down));
@@ -133,9 +143,9 @@ TEST_F(ProgramEngineLive, WaitingDownloadAndMultipartUploadFinishWithTheirBytesO
 
     // Logged in but neither the main window nor the page is ready: nothing may start.
     EXPECT_EQ(program.Engine().Downloads().ActiveCount() + program.Engine().Uploads().ActiveCount(), 0);
-    env_.engineConditions.SetMainWindowReady(true);
+    conditions_.SetMainWindowReady(true);
     EXPECT_EQ(program.Engine().Downloads().ActiveCount() + program.Engine().Uploads().ActiveCount(), 0);
-    env_.engineConditions.SetPageLoaded(true);
+    conditions_.SetPageLoaded(true);
     {
         std::unique_lock g(lock);
         ASSERT_TRUE(changed.wait_for(g, std::chrono::minutes(2), [&] { return ends.size() >= 2; }));
@@ -163,10 +173,11 @@ TEST_F(ProgramEngineLive, WaitingDownloadAndMultipartUploadFinishWithTheirBytesO
 // setTransInfo as the program wires it: the running managers take the new limits at once.
 TEST_F(ProgramEngineLive, SetTransInfoReachesTheRunningManagers)
 {
-    ProgramEngine program(env_, log_, settings_, [](std::string_view word) { return std::string(word); });
+    ProgramEngine program(logins_, folders_.dataFolder, page_, shuttingDown_, pool_, log_, settings_,
+                          [](std::string_view word) { return std::string(word); });
     ASSERT_TRUE(program.Start());
-    LanguageDocument language(env_.installFolder);
-    SettingsFunctions functions(settings_, language, env_);
+    LanguageDocument language(folders_.installFolder);
+    SettingsFunctions functions(settings_, language, folders_, page_);
     functions.SetTransferLimits(&program.Limits());
     functions.SetTransInfo(
         R"({"download_task_max":2,"upload_task_max":7,"download_peer_max":3,"upload_peer_max":9})");

@@ -1,8 +1,9 @@
 // The settings page functions over a real settings file and real language files.
+#include "app/app_folders.h"
 #include "app/language_document.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/settings_functions.h"
-#include "ops/app_environment.h"
 
 #include <filesystem>
 #include <fstream>
@@ -42,15 +43,16 @@ protected:
             std::ofstream(folder_ / "install" / "language" / files[i])
                 << "<dialog><prompt><string prompt=\"" << words[i] << "\"/></prompt></dialog>";
         }
-        environment_.InitFolders((folder_ / "install").string());
+        folders_.InitFolders((folder_ / "install").string());
         store_ = std::make_unique<SettingsStore>((folder_ / "config" / "settings.reg").string());
         store_->EnsureDefaults();
-        functions_ = std::make_unique<SettingsFunctions>(*store_, language_, environment_);
+        functions_ = std::make_unique<SettingsFunctions>(*store_, language_, folders_, page_);
     }
     void TearDown() override { fs::remove_all(folder_); }
 
     fs::path folder_;
-    AppEnvironment environment_;
+    AppFolders folders_;
+    PageSession page_;
     LanguageDocument language_;
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<SettingsFunctions> functions_;
@@ -113,12 +115,12 @@ TEST_F(SettingsFunctionsTest, SetTransInfoChangesOnlyPositiveMembers)
 
 TEST_F(SettingsFunctionsTest, ChangeLanguageStoresAndReloads)
 {
-    ASSERT_TRUE(language_.Load(LanguageFilePath(environment_.installFolder, 1)));
+    ASSERT_TRUE(language_.Load(LanguageFilePath(folders_.installFolder, 1)));
     EXPECT_EQ(language_.String("prompt", "prompt"), "确定");
 
     functions_->ChangeLanguage("{\"type\":4}");
     EXPECT_EQ(functions_->GetLanguage(), "{\"type\":4}");
-    EXPECT_EQ(environment_.language.load(), 4);
+    EXPECT_EQ(page_.language.load(), 4);
     EXPECT_EQ(language_.String("prompt", "prompt"), "확인");
 
     functions_->ChangeLanguage("{\"type\":2}");
@@ -127,16 +129,16 @@ TEST_F(SettingsFunctionsTest, ChangeLanguageStoresAndReloads)
     functions_->ChangeLanguage("{\"type\":7}");
     EXPECT_EQ(store_->ReadInt("Language", 1), 7u);
     EXPECT_EQ(functions_->GetLanguage(), "{\"type\":7}");
-    EXPECT_EQ(environment_.language.load(), 7);
+    EXPECT_EQ(page_.language.load(), 7);
     EXPECT_EQ(language_.String("prompt", "prompt"), "");
 
     functions_->ChangeLanguage("{\"type\":3}");
     EXPECT_EQ(language_.String("prompt", "prompt"), "確定");
     for (const char* bad : {"", "{", "{\"kind\":2}", "[3]"}) {
-        environment_.language.store(3);
+        page_.language.store(3);
         functions_->ChangeLanguage(bad);
         EXPECT_EQ(functions_->GetLanguage(), "{\"type\":0}") << bad;
-        EXPECT_EQ(environment_.language.load(), 0) << bad;
+        EXPECT_EQ(page_.language.load(), 0) << bad;
         EXPECT_EQ(language_.String("prompt", "prompt"), "") << bad;
     }
 }
@@ -146,12 +148,12 @@ TEST_F(SettingsFunctionsTest, DispositionStoresTheMemberOrZero)
     EXPECT_EQ(functions_->GetDefaultContentDisposition(), "{\"default\":0}");
     functions_->SetDefaultContentDisposition("{\"default\":2}");
     EXPECT_EQ(functions_->GetDefaultContentDisposition(), "{\"default\":2}");
-    EXPECT_EQ(environment_.defaultDisposition.load(), 2);
+    EXPECT_EQ(page_.defaultDisposition.load(), 2);
     EXPECT_EQ(store_->ReadInt("Disposition", 9), 2u);
 
     functions_->SetDefaultContentDisposition("garbage");
     EXPECT_EQ(functions_->GetDefaultContentDisposition(), "{\"default\":0}");
-    EXPECT_EQ(environment_.defaultDisposition.load(), 0);
+    EXPECT_EQ(page_.defaultDisposition.load(), 0);
 
     functions_->SetDefaultContentDisposition("{\"default\":1}");
     functions_->SetDefaultContentDisposition("{\"other\":1}");
@@ -162,7 +164,7 @@ TEST_F(SettingsFunctionsTest, UIPathFallsBackToTheInstallFolderAndIsEscaped)
 {
     // JsonEscape writes "/" as "\/".
     std::string expected;
-    for (const char c : environment_.installFolder + "/UI") {
+    for (const char c : folders_.installFolder + "/UI") {
         expected += c == '/' ? std::string("\\/") : std::string(1, c);
     }
     EXPECT_EQ(functions_->GetUIPath(), expected);

@@ -4,10 +4,11 @@
 #include "app/log.h"
 #include "credentials/key_file_operations.h"
 #include "credentials/password_lock.h"
-#include "ops/app_environment.h"
 #include "ops/credential_logins.h"
 #include "ops/login_by_key_task.h"
+#include "ops/login_targets.h"
 #include "platform/machine_id.h"
+#include "platform/task_pool.h"
 #include "service/error_text.h"
 #include "store/user_database.h"
 
@@ -18,6 +19,14 @@
 #include <unistd.h>
 
 namespace {
+
+// The session and start conditions one login writes to.
+struct Account
+{
+    zym::Session session;
+    zym::StartConditions conditions;
+    zym::LoginTargets targets{session, conditions};
+};
 
 struct Answers : zym::ReplyTarget
 {
@@ -50,14 +59,15 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    std::string RunFileLogin(zym::AppEnvironment& env, const std::string& path)
+    std::string RunFileLogin(Account& account, const std::string& path)
     {
         auto answers = std::make_shared<Answers>();
-        EXPECT_TRUE(env.operationPool.Start(3));
-        env.operationPool.Post(std::make_unique<zym::CLoginByFileTask>(
-            env, language_, log_, "{\"location\":\"cn-north\"}", path, answers));
+        zym::CTaskPool pool;
+        EXPECT_TRUE(pool.Start(3));
+        pool.Post(std::make_unique<zym::CLoginByFileTask>(account.targets, language_, log_,
+                                                          "{\"location\":\"cn-north\"}", path, answers));
         const std::string reply = answers->WaitOne();
-        env.operationPool.Stop();
+        pool.Stop();
         return reply;
     }
 
@@ -75,12 +85,12 @@ TEST_F(CredentialLogins, KeyFileLogsInLikeTheKeyLogin)
                                          zym::MachineId() + "\"}",
                                      path, language_, log_),
               zym::kSuccessReply);
-    zym::AppEnvironment env;
-    EXPECT_EQ(RunFileLogin(env, path), zym::kSuccessReply);
-    EXPECT_EQ(env.session.Current()->accessId, "AK-file");
-    EXPECT_EQ(env.session.Current()->location, "cn-north");
-    EXPECT_EQ(env.session.Current()->secret, "SK-file");
-    EXPECT_TRUE(env.engineConditions.LoggedIn());
+    Account account;
+    EXPECT_EQ(RunFileLogin(account, path), zym::kSuccessReply);
+    EXPECT_EQ(account.session.Current()->accessId, "AK-file");
+    EXPECT_EQ(account.session.Current()->location, "cn-north");
+    EXPECT_EQ(account.session.Current()->secret, "SK-file");
+    EXPECT_TRUE(account.conditions.LoggedIn());
 }
 
 TEST_F(CredentialLogins, KeyFileOfAnotherDeviceChangesNothing)
@@ -89,11 +99,11 @@ TEST_F(CredentialLogins, KeyFileOfAnotherDeviceChangesNothing)
     ASSERT_EQ(zym::SaveAuthorization("{\"keyid\":\"AK\",\"keysecret\":\"SK\",\"encoding\":\"other-device\"}",
                                      path, language_, log_),
               zym::kSuccessReply);
-    zym::AppEnvironment env;
-    EXPECT_EQ(RunFileLogin(env, path), zym::ReplyText(8, language_.String("prompt", "DecryptError")));
-    EXPECT_EQ(env.session.Current()->accessId, "");
-    EXPECT_EQ(env.session.Current()->secret, "");
-    EXPECT_FALSE(env.engineConditions.LoggedIn());
+    Account account;
+    EXPECT_EQ(RunFileLogin(account, path), zym::ReplyText(8, language_.String("prompt", "DecryptError")));
+    EXPECT_EQ(account.session.Current()->accessId, "");
+    EXPECT_EQ(account.session.Current()->secret, "");
+    EXPECT_FALSE(account.conditions.LoggedIn());
 }
 
 TEST_F(CredentialLogins, PasswordLockRestoresKeysAreaAndHost)
@@ -103,25 +113,25 @@ TEST_F(CredentialLogins, PasswordLockRestoresKeysAreaAndHost)
     ASSERT_TRUE(db.InitUserDatabase());
     zym::PasswordLock lock(db, zym::MachineIdentifier(), zym::MachineId());
     {
-        zym::AppEnvironment first;
-        zym::CompleteLogin(first, "AK-lock", "SK-lock", "cn-east");
+        Account first;
+        zym::CompleteLogin(first.targets, "AK-lock", "SK-lock", "cn-east");
         first.session.Update([](zym::Login& l) { l.hostOverride = "own.host.example"; });
-        ASSERT_EQ(zym::SetSessionPassword(first, lock, "{\"password\":\"pw\"}", language_),
+        ASSERT_EQ(zym::SetSessionPassword(first.session, lock, "{\"password\":\"pw\"}", language_),
                   zym::kSuccessReply);
     }
-    zym::AppEnvironment next;
+    Account next;
     next.session.Update([](zym::Login& l) { l.hostOverride = "before"; });
-    EXPECT_EQ(zym::LoginPassword(next, lock, "{\"password\":\"nope\"}", language_),
+    EXPECT_EQ(zym::LoginPassword(next.targets, lock, "{\"password\":\"nope\"}", language_),
               zym::ReplyText(6, language_.String("prompt", "PasswordError")));
     EXPECT_EQ(next.session.Current()->hostOverride, "before");
-    EXPECT_FALSE(next.engineConditions.LoggedIn());
+    EXPECT_FALSE(next.conditions.LoggedIn());
 
-    EXPECT_EQ(zym::LoginPassword(next, lock, "{\"password\":\"pw\"}", language_), zym::kSuccessReply);
+    EXPECT_EQ(zym::LoginPassword(next.targets, lock, "{\"password\":\"pw\"}", language_), zym::kSuccessReply);
     EXPECT_EQ(next.session.Current()->accessId, "AK-lock");
     EXPECT_EQ(next.session.Current()->location, "cn-east");
     EXPECT_EQ(next.session.Current()->hostOverride, "own.host.example");
     EXPECT_EQ(next.session.Current()->secret, "SK-lock");
-    EXPECT_TRUE(next.engineConditions.LoggedIn());
+    EXPECT_TRUE(next.conditions.LoggedIn());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Logging in with a key pair: session values, signing keys and the reply.
-#include "ops/app_environment.h"
 #include "ops/login_by_key_task.h"
+#include "ops/login_targets.h"
+#include "platform/task_pool.h"
 
 #include <condition_variable>
 #include <gtest/gtest.h>
@@ -42,19 +43,22 @@ TEST(LoginByKeyTask, SetsSessionAndKeysAndReplies)
         {"{\"keyid\":\"a\",\"keyid\":\"b\",\"keysecret\":7}", "b", "", ""}, // later wins; non-strings read ""
     };
     for (const Case& c : cases) {
-        zym::AppEnvironment env;
-        env.session.Update([](zym::Login& l) { l.hostOverride = "kept.host"; });
+        zym::Session session;
+        zym::StartConditions conditions;
+        zym::LoginTargets targets{session, conditions};
+        zym::CTaskPool pool;
+        session.Update([](zym::Login& l) { l.hostOverride = "kept.host"; });
         auto page = std::make_shared<Page>();
-        ASSERT_TRUE(env.operationPool.Start(3));
-        ASSERT_TRUE(env.operationPool.Post(std::make_unique<zym::CLoginByKeyTask>(env, c.argument, page)));
+        ASSERT_TRUE(pool.Start(3));
+        ASSERT_TRUE(pool.Post(std::make_unique<zym::CLoginByKeyTask>(targets, c.argument, page)));
         EXPECT_EQ(page->WaitOne(), "{\"error\":0,\"message\":\"\"}") << c.argument;
-        env.operationPool.Stop();
-        const auto login = env.session.Current();
+        pool.Stop();
+        const auto login = session.Current();
         EXPECT_EQ(login->accessId, c.id) << c.argument;
         EXPECT_EQ(login->location, c.location) << c.argument;
         EXPECT_EQ(login->hostOverride, "kept.host"); // a key login leaves the account host alone
         EXPECT_EQ(login->secret, c.secret);
-        EXPECT_TRUE(env.engineConditions.LoggedIn());
+        EXPECT_TRUE(conditions.LoggedIn());
         EXPECT_EQ(page->answers.size(), 1u);
     }
 }

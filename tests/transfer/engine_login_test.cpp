@@ -1,11 +1,12 @@
 // Login opens the account's queue with the limits of the settings and starts the schedulers;
 // setServerLocation and setTransInfo reach the running engine; the worker thread's statistics
 // and queue backup.
+#include "app/app_folders.h"
 #include "app/language_document.h"
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/engine_limits.h"
-#include "ops/app_environment.h"
 #include "transfer/account_login.h"
 #include "transfer/engine_services.h"
 #include "transfer/interface_thread.h"
@@ -82,9 +83,10 @@ TEST_F(EngineLoginTest, VerifyDownloadsIsOnUnlessTheSettingIsZero)
 TEST_F(EngineLoginTest, SetTransInfoChangesTheRunningManagers)
 {
     CTransferEngine engine(TaskServices{}, nullptr);
-    AppEnvironment env;
+    AppFolders folders;
+    PageSession page;
     LanguageDocument language;
-    SettingsFunctions functions(*settings_, language, env);
+    SettingsFunctions functions(*settings_, language, folders, page);
     EngineLimits limits(engine);
     functions.SetTransferLimits(&limits);
     functions.SetTransInfo(

@@ -5,12 +5,13 @@
 
 namespace zym {
 
-struct AppEnvironment;
+struct LoginTargets;
+class CTaskPool;
 class CUserDatabase;
 class LanguageDocument;
 
-// The log-in reaches the engine through env.transferLogin when one runs.
-void RegisterAccountFunctions(HandlerRegistry& registry, AppEnvironment& env, CUserDatabase& userDatabase,
-                              const LanguageDocument& language);
+// The log-in reaches the engine through targets.transferLogin when one runs.
+void RegisterAccountFunctions(HandlerRegistry& registry, LoginTargets& targets, CTaskPool& pool,
+                              CUserDatabase& userDatabase, const LanguageDocument& language);
 
 } // namespace zym

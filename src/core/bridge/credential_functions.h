@@ -4,13 +4,13 @@
 // file's two functions need file dialogs and are registered by the shell.
 namespace zym {
 
-struct AppEnvironment;
+struct LoginTargets;
 class CUserDatabase;
 class HandlerRegistry;
 class LanguageDocument;
 class Log;
 
-void RegisterCredentialFunctions(HandlerRegistry& registry, AppEnvironment& env, CUserDatabase& database,
+void RegisterCredentialFunctions(HandlerRegistry& registry, LoginTargets& targets, CUserDatabase& database,
                                  const LanguageDocument& language, Log& log);
 
 } // namespace zym

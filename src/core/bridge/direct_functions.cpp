@@ -1,32 +1,35 @@
 #include "bridge/direct_functions.h"
 
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/settings_functions.h"
-#include "ops/app_environment.h"
 #include "platform/machine_id.h"
 #include "platform/utf16.h"
 #include "service/service_host.h"
+#include "service/session.h"
 #include "service/signer.h"
+#include "transfer/start_conditions.h"
 
 namespace zym {
 
-void RegisterSessionFunctions(HandlerRegistry& table, AppEnvironment& env, Log& log)
+void RegisterSessionFunctions(HandlerRegistry& table, const Session& session, const PageSession& page,
+                              StartConditions& conditions, Log& log)
 {
-    table.AddDirect("getAccessID", [&env](const ReadArguments&) { return env.session.Current()->accessId; });
+    table.AddDirect("getAccessID", [&session](const ReadArguments&) { return session.Current()->accessId; });
     table.AddDirect("getCurrentLocation",
-                    [&env](const ReadArguments&) { return env.session.Current()->location; });
+                    [&session](const ReadArguments&) { return session.Current()->location; });
     table.AddDirect("getCurrentHost",
-                    [&env](const ReadArguments&) { return env.session.Current()->hostOverride; });
-    table.AddDirect("getSignature", [&env](const ReadArguments& a) {
-        return SignExpiring(a.text, env.session.Current()->Keys());
+                    [&session](const ReadArguments&) { return session.Current()->hostOverride; });
+    table.AddDirect("getSignature", [&session](const ReadArguments& a) {
+        return SignExpiring(a.text, session.Current()->Keys());
     });
-    table.AddDirect("getRamSignature", [&env](const ReadArguments& a) {
-        return SignRpc(a.text, a.text2, env.session.Current()->Keys());
+    table.AddDirect("getRamSignature", [&session](const ReadArguments& a) {
+        return SignRpc(a.text, a.text2, session.Current()->Keys());
     });
-    table.AddDirect("configInfo", [&env](const ReadArguments&) { return env.configText; });
-    table.AddDirect("loadFinish", [&env](const ReadArguments&) {
-        env.engineConditions.SetPageLoaded(true);
+    table.AddDirect("configInfo", [&page](const ReadArguments&) { return page.configText; });
+    table.AddDirect("loadFinish", [&conditions](const ReadArguments&) {
+        conditions.SetPageLoaded(true);
         return std::string();
     });
     table.AddDirect("getErrorLog", [&log](const ReadArguments&) { return log.GetErrorLog(); });
@@ -62,14 +65,14 @@ void RegisterDeviceFunctions(HandlerRegistry& table)
     table.AddDirect("getDeviceEncoding", [](const ReadArguments&) { return MachineId(); });
 }
 
-void RegisterHostFunctions(HandlerRegistry& table, AppEnvironment& env, SettingsStore& settings)
+void RegisterHostFunctions(HandlerRegistry& table, const Session& session, SettingsStore& settings)
 {
-    table.AddDirect("changeHost", [&env, &settings](const ReadArguments& a) {
+    table.AddDirect("changeHost", [&session, &settings](const ReadArguments& a) {
         // Characters are counted as the page counts them (UTF-16 units).
         std::u16string word = ToUtf16(a.text);
         if (word.size() > 2)
             word = word.substr(1, word.size() - 2);
-        ServiceEndpoint endpoint{env.session.Current()->hostOverride, "",
+        ServiceEndpoint endpoint{session.Current()->hostOverride, "",
                                  ServiceDomainSuffix(settings.ServiceDomain())};
         return ServiceHost(endpoint, FromUtf16(word));
     });

@@ -1,8 +1,10 @@
 #include "bridge/program_engine.h"
 
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/transfer_functions.h"
-#include "ops/app_environment.h"
+#include "ops/login_targets.h"
+#include "platform/task_pool.h"
 #include "service/session_call.h"
 #include "transfer/engine_services.h"
 #include "transfer/upload_task_factory.h"
@@ -11,16 +13,17 @@ namespace zym {
 
 namespace {
 
-ControlServices Control(AppEnvironment& env, Log& log, const SettingsStore& settings,
+ControlServices Control(const Session& session, const PageSession& page, Log& log,
+                        const SettingsStore& settings,
                         std::function<std::string(std::string_view word)> promptText)
 {
     ControlServices control;
-    control.callFor = [&env, &settings](const std::string& location) {
-        return SessionCall(env.session, settings, location);
+    control.callFor = [&session, &settings](const std::string& location) {
+        return SessionCall(session, settings, location);
     };
     control.promptText = std::move(promptText);
-    control.language = [&env] {
-        return env.language.load();
+    control.language = [&page] {
+        return page.language.load();
     };
     control.log = &log;
     return control;
@@ -28,26 +31,29 @@ ControlServices Control(AppEnvironment& env, Log& log, const SettingsStore& sett
 
 } // namespace
 
-ProgramEngine::ProgramEngine(AppEnvironment& env, Log& log, const SettingsStore& settings,
+ProgramEngine::ProgramEngine(LoginTargets& targets, const std::string& dataFolder, const PageSession& page,
+                             const std::atomic<bool>& shuttingDown, CTaskPool& pool, Log& log,
+                             const SettingsStore& settings,
                              std::function<std::string(std::string_view word)> promptText)
-    : engine_(env.engineConditions, MakeTaskServices(log, env.session, settings, promptText, env.dataFolder),
+    : engine_(targets.conditions, MakeTaskServices(log, targets.session, settings, promptText, dataFolder),
               &MakeUploadTask),
-      limits_(engine_), login_(engine_, env.session, settings, env.dataFolder),
+      limits_(engine_), login_(engine_, targets.session, settings, dataFolder),
       // The timed work pauses once shutdown has begun.
       worker_(
-          engine_, [&env] { return !env.shuttingDown.load() && env.engineConditions.MainWindowReady(); },
+          engine_,
+          [&shuttingDown, &targets] { return !shuttingDown.load() && targets.conditions.MainWindowReady(); },
           CInterfaceThread::Periods{}),
       functions_(
-          engine_, [this] { return worker_.Statistics(); }, env.operationPool,
-          Control(env, log, settings, std::move(promptText))),
-      env_(env)
+          engine_, [this] { return worker_.Statistics(); }, pool,
+          Control(targets.session, page, log, settings, std::move(promptText))),
+      targets_(targets)
 {
-    env.transferLogin = &login_;
+    targets.transferLogin = &login_;
 }
 
 ProgramEngine::~ProgramEngine()
 {
-    env_.transferLogin = nullptr;
+    targets_.transferLogin = nullptr;
 }
 
 bool ProgramEngine::Start()

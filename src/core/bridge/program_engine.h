@@ -2,7 +2,7 @@
 // The transfer engine as the program runs it: built on the process's start conditions and
 // session, with the program's task services and upload task; the setTransInfo limits that reach
 // its managers; the login that opens an account's queue; and the worker thread beside it.
-// Every login (key, key file, password) reaches its TransferLogin through the environment.
+// Every login (key, key file, password) reaches its TransferLogin through the login targets.
 // The transfer lists' page functions and their two progress reporters hang on it too.
 // Start-up calls Start, then StartWorker once the login window shows; shutdown calls
 // StopWorker and then StopEngine, after the operation pool has stopped.
@@ -13,21 +13,30 @@
 #include "transfer/interface_thread.h"
 #include "transfer/transfer_engine.h"
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
 
 namespace zym {
 
-struct AppEnvironment;
+class CTaskPool;
+struct LoginTargets;
 class Log;
+struct PageSession;
 class SettingsStore;
 
 class ProgramEngine
 {
 public:
-    // promptText gives a word of the interface language's "prompt" section.
-    ProgramEngine(AppEnvironment& env, Log& log, const SettingsStore& settings,
+    // The engine listens to targets' conditions and signs with its session, and every login
+    // through targets opens the account's queue while the engine lives. dataFolder holds the
+    // queues; page gives the interface language; the timed work pauses once shuttingDown is
+    // set; the page functions post to pool. promptText gives a word of the interface
+    // language's "prompt" section.
+    ProgramEngine(LoginTargets& targets, const std::string& dataFolder, const PageSession& page,
+                  const std::atomic<bool>& shuttingDown, CTaskPool& pool, Log& log,
+                  const SettingsStore& settings,
                   std::function<std::string(std::string_view word)> promptText);
     ~ProgramEngine();
     ProgramEngine(const ProgramEngine&) = delete;
@@ -59,7 +68,7 @@ private:
     TransferLogin login_;
     CInterfaceThread worker_;
     TransferPageFunctions functions_;
-    AppEnvironment& env_;
+    LoginTargets& targets_;
 };
 
 } // namespace zym

@@ -1,8 +1,9 @@
 #include "bridge/settings_functions.h"
 
+#include "app/app_folders.h"
 #include "app/language_document.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
-#include "ops/app_environment.h"
 #include "platform/json_text.h"
 
 #include <algorithm>
@@ -26,8 +27,8 @@ int IntMember(const std::optional<JsonArgs>& args, const char* name)
 } // namespace
 
 SettingsFunctions::SettingsFunctions(SettingsStore& store, LanguageDocument& language,
-                                     AppEnvironment& environment)
-    : store_(store), language_(language), environment_(environment)
+                                     const AppFolders& folders, PageSession& page)
+    : store_(store), language_(language), folders_(folders), page_(page)
 {}
 
 std::string SettingsFunctions::GetTransInfo() const
@@ -79,8 +80,8 @@ void SettingsFunctions::ChangeLanguage(std::string_view argument)
 {
     const int number = IntMember(JsonArgs::Parse(argument), "type");
     store_.WriteInt(setting::kLanguage, static_cast<std::uint32_t>(number));
-    environment_.language.store(number);
-    language_.Load(LanguageFilePath(environment_.installFolder, number));
+    page_.language.store(number);
+    language_.Load(LanguageFilePath(folders_.installFolder, number));
 }
 
 std::string SettingsFunctions::GetDefaultContentDisposition() const
@@ -91,7 +92,7 @@ std::string SettingsFunctions::GetDefaultContentDisposition() const
 void SettingsFunctions::SetDefaultContentDisposition(std::string_view argument)
 {
     const int value = IntMember(JsonArgs::Parse(argument), "default");
-    environment_.defaultDisposition.store(value);
+    page_.defaultDisposition.store(value);
     store_.WriteInt(setting::kDisposition, static_cast<std::uint32_t>(value));
 }
 
@@ -99,8 +100,7 @@ std::string SettingsFunctions::GetUIPath() const
 {
     std::string folder = store_.UIPath();
     if (folder.empty()) {
-        folder = environment_.defaultUiFolder.empty() ? environment_.installFolder + "/UI"
-                                                      : environment_.defaultUiFolder;
+        folder = folders_.defaultUiFolder.empty() ? folders_.installFolder + "/UI" : folders_.defaultUiFolder;
     }
     return JsonEscape(folder);
 }

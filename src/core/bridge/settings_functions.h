@@ -11,7 +11,8 @@ namespace zym {
 
 class LanguageDocument;
 class SettingsStore;
-struct AppEnvironment;
+struct AppFolders;
+struct PageSession;
 
 // The running transfer managers' limits, changed at once by setTransInfo.
 class TransferLimits
@@ -27,9 +28,10 @@ public:
 class SettingsFunctions
 {
 public:
-    // environment supplies the install folder (language files, default UI folder) and keeps
-    // the process-wide copies of the language number and the default disposition.
-    SettingsFunctions(SettingsStore& store, LanguageDocument& language, AppEnvironment& environment);
+    // folders supply the install folder (language files, default UI folder); page keeps the
+    // running copies of the language number and the default disposition.
+    SettingsFunctions(SettingsStore& store, LanguageDocument& language, const AppFolders& folders,
+                      PageSession& page);
 
     // The transfer managers once they run (nullptr before start and after stop); until then
     // setTransInfo only stores the limits, which the managers read when they start.
@@ -41,12 +43,12 @@ public:
     void SetTransInfo(std::string_view argument);
     // {"type":N}
     std::string GetLanguage() const;
-    // Stores "type" (0 when missing or not JSON), updates the environment and reloads the
+    // Stores "type" (0 when missing or not JSON), updates the page session and reloads the
     // language document from that language's file (an unknown number empties it).
     void ChangeLanguage(std::string_view argument);
     // {"default":N}
     std::string GetDefaultContentDisposition() const;
-    // Stores "default" (0 when missing or not JSON) and updates the environment.
+    // Stores "default" (0 when missing or not JSON) and updates the page session.
     void SetDefaultContentDisposition(std::string_view argument);
     // The UI folder (the UIPath setting, else the install folder's UI folder), JSON-escaped.
     std::string GetUIPath() const;
@@ -54,7 +56,8 @@ public:
 private:
     SettingsStore& store_;
     LanguageDocument& language_;
-    AppEnvironment& environment_;
+    const AppFolders& folders_;
+    PageSession& page_;
     std::atomic<TransferLimits*> transfers_{nullptr};
 };
 

@@ -2,8 +2,8 @@
 
 #include "credentials/key_file_operations.h"
 #include "credentials/password_lock.h"
-#include "ops/app_environment.h"
 #include "ops/login_by_key_task.h"
+#include "ops/login_targets.h"
 #include "platform/machine_id.h"
 
 namespace zym {
@@ -15,25 +15,25 @@ void CLoginByFileTask::Run()
         Reply(read.reply);
         return;
     }
-    Reply(CompleteLogin(env_, read.keys.id, read.keys.secret, read.location));
+    Reply(CompleteLogin(targets_, read.keys.id, read.keys.secret, read.location));
 }
 
-std::string SetSessionPassword(AppEnvironment& env, PasswordLock& lock, const std::string& argument,
+std::string SetSessionPassword(const Session& session, PasswordLock& lock, const std::string& argument,
                                const LanguageDocument& language)
 {
-    const std::shared_ptr<const Login> login = env.session.Current();
+    const std::shared_ptr<const Login> login = session.Current();
     return lock.SetPassword(argument, {login->accessId, login->secret}, login->location, login->hostOverride,
                             language);
 }
 
-std::string LoginPassword(AppEnvironment& env, PasswordLock& lock, const std::string& argument,
+std::string LoginPassword(LoginTargets& targets, PasswordLock& lock, const std::string& argument,
                           const LanguageDocument& language)
 {
     PasswordLock::Unlocked unlocked = lock.LoginPassword(argument, language);
     if (!unlocked.reply.empty()) {
         return unlocked.reply;
     }
-    return CompleteLogin(env, unlocked.keys.id, unlocked.keys.secret, unlocked.area, unlocked.host);
+    return CompleteLogin(targets, unlocked.keys.id, unlocked.keys.secret, unlocked.area, unlocked.host);
 }
 
 } // namespace zym

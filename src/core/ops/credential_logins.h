@@ -8,7 +8,8 @@
 
 namespace zym {
 
-struct AppEnvironment;
+struct LoginTargets;
+class Session;
 class LanguageDocument;
 class Log;
 class PasswordLock;
@@ -17,27 +18,27 @@ class PasswordLock;
 class CLoginByFileTask : public CPageTask
 {
 public:
-    CLoginByFileTask(AppEnvironment& env, const LanguageDocument& language, Log& log, std::string argument,
+    CLoginByFileTask(LoginTargets& targets, const LanguageDocument& language, Log& log, std::string argument,
                      std::string path, ReplyTargetPtr target)
-        : CPageTask(std::move(argument), std::move(target)), env_(env), language_(language), log_(log),
-          path_(std::move(path))
+        : CPageTask(std::move(argument), std::move(target)), targets_(targets), language_(language),
+          log_(log), path_(std::move(path))
     {}
     void Run() override;
 
 private:
-    AppEnvironment& env_;
+    LoginTargets& targets_;
     const LanguageDocument& language_;
     Log& log_;
     std::string path_;
 };
 
 // setPassword: locks the current log-in's key pair, location and host. Returns the reply.
-std::string SetSessionPassword(AppEnvironment& env, PasswordLock& lock, const std::string& argument,
+std::string SetSessionPassword(const Session& session, PasswordLock& lock, const std::string& argument,
                                const LanguageDocument& language);
 
 // loginPassword: on the right password, logs in with the stored key pair, area and host; on a
 // wrong one the session stays as it was. Returns the reply.
-std::string LoginPassword(AppEnvironment& env, PasswordLock& lock, const std::string& argument,
+std::string LoginPassword(LoginTargets& targets, PasswordLock& lock, const std::string& argument,
                           const LanguageDocument& language);
 
 } // namespace zym

@@ -1,17 +1,17 @@
 #include "ops/login_by_key_task.h"
 
-#include "ops/app_environment.h"
+#include "ops/login_targets.h"
 #include "platform/json_text.h"
 #include "transfer/account_login.h"
 
 namespace zym {
 
-std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
+std::string CompleteLogin(LoginTargets& targets, const std::string& accessId, const std::string& secret,
                           const std::string& location, const std::optional<std::string>& host)
 {
     // Keys, location and (for the password log-in) the stored host change together; the other
     // log-ins leave the host override as it is.
-    env.session.Update([&](Login& login) {
+    targets.session.Update([&](Login& login) {
         login.accessId = accessId;
         login.secret = secret;
         login.location = location;
@@ -19,10 +19,10 @@ std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, cons
             login.hostOverride = *host;
         }
     });
-    if (env.transferLogin != nullptr) {
-        env.transferLogin->CompleteLogin(accessId, secret, location); // its result is not examined
+    if (targets.transferLogin != nullptr) {
+        targets.transferLogin->CompleteLogin(accessId, secret, location); // its result is not examined
     }
-    env.engineConditions.SetLoggedIn(true);
+    targets.conditions.SetLoggedIn(true);
     return "{\"error\":0,\"message\":\"\"}";
 }
 
@@ -34,7 +34,7 @@ void CLoginByKeyTask::Run()
         secret = args->Text("keysecret").value_or("");
         location = args->Text("location").value_or("");
     }
-    Reply(CompleteLogin(env_, id, secret, location));
+    Reply(CompleteLogin(targets_, id, secret, location));
 }
 
 } // namespace zym

@@ -9,25 +9,25 @@
 
 namespace zym {
 
-struct AppEnvironment;
+struct LoginTargets;
 
 // The steps every login ends with (key, key-file and password log-ins alike): session
 // values, signing keys, the logged-in flag, and (when the transfer engine runs) the account's
-// transfer queue opened through env.transferLogin, which starts the schedulers. `host` is the account's
+// transfer queue opened through targets.transferLogin, which starts the schedulers. `host` is the account's
 // stored host (the password log-in); the other log-ins leave the host as it is. Returns the reply text.
-std::string CompleteLogin(AppEnvironment& env, const std::string& accessId, const std::string& secret,
+std::string CompleteLogin(LoginTargets& targets, const std::string& accessId, const std::string& secret,
                           const std::string& location, const std::optional<std::string>& host = std::nullopt);
 
 class CLoginByKeyTask : public CPageTask
 {
 public:
-    CLoginByKeyTask(AppEnvironment& env, std::string argument, ReplyTargetPtr target)
-        : CPageTask(std::move(argument), std::move(target)), env_(env)
+    CLoginByKeyTask(LoginTargets& targets, std::string argument, ReplyTargetPtr target)
+        : CPageTask(std::move(argument), std::move(target)), targets_(targets)
     {}
     void Run() override;
 
 private:
-    AppEnvironment& env_;
+    LoginTargets& targets_;
 };
 
 } // namespace zym

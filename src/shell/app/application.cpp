@@ -1,7 +1,9 @@
 #include "shell/app/application.h"
 
+#include "app/app_folders.h"
 #include "app/language_document.h"
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/account_functions.h"
 #include "bridge/callback_rule_functions.h"
@@ -10,10 +12,11 @@
 #include "bridge/queueing_functions.h"
 #include "bridge/settings_functions.h"
 #include "bridge/window_messages.h"
-#include "ops/app_environment.h"
+#include "ops/login_targets.h"
 #include "platform/crash_report.h"
 #include "platform/folders.h"
 #include "platform/machine_id.h"
+#include "platform/task_pool.h"
 #include "service/proxy.h"
 #include "shell/app/chromium_flags.h"
 #include "shell/app/main_dialog.h"
@@ -55,12 +58,12 @@ QFileInfo ProgramFile()
 
 // The browser cache lives beside the program when that folder is writable (a build folder),
 // else in the data folder (an installed program's folder is read-only).
-QString CacheFolder(const AppEnvironment& env)
+QString CacheFolder(const AppFolders& folders)
 {
-    const QString install = QString::fromStdString(env.installFolder);
+    const QString install = QString::fromStdString(folders.installFolder);
     if (QFileInfo(install).isWritable())
         return install + "/CefCache";
-    return QString::fromStdString(env.dataFolder) + "/CefCache";
+    return QString::fromStdString(folders.dataFolder) + "/CefCache";
 }
 
 QString NewBridgeKey()
@@ -109,11 +112,17 @@ QString ChooseUiFolder(const std::string& uiPath, const std::string& installed,
 
 int RunApplication(int argc, char** argv)
 {
-    AppEnvironment env;
-    env.InitFolders(ProgramFile().absolutePath().toStdString());
-    env.versionText = ZYM_VERSION_TEXT;
+    AppFolders folders;
+    folders.InitFolders(ProgramFile().absolutePath().toStdString());
+    const std::string versionText = ZYM_VERSION_TEXT;
+    Session session; // the logged-in account every request and page signature uses
+    // What the transfer engine waits for; the engine the program builds listens to this one.
+    StartConditions engineConditions;
+    LoginTargets logins{session, engineConditions};
+    PageSession page;
+    CTaskPool operationPool; // page-operation tasks, at most 3 threads
     // First of all, so that a crash anywhere later leaves its report.
-    InstallCrashReport(env.dataFolder + "/crash", ProgramFile().fileName().toStdString(), env.versionText);
+    InstallCrashReport(folders.dataFolder + "/crash", ProgramFile().fileName().toStdString(), versionText);
     SettingsStore settings;
 
     // The browser reads its switches once, before the application object exists.
@@ -122,12 +131,13 @@ int RunApplication(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZYMClient"));
     // Every window and message box takes it; the web windows also draw it in their caption.
-    QApplication::setWindowIcon(QIcon(QString::fromStdString(env.installFolder) + "/image/zymclient.png"));
+    QApplication::setWindowIcon(
+        QIcon(QString::fromStdString(folders.installFolder) + "/image/zymclient.png"));
     QApplication::setQuitOnLastWindowClosed(false); // the hidden main window ends the run
     std::setlocale(LC_NUMERIC, "C");
 
     // One instance per user: a later start asks the first to show itself and ends.
-    SingleInstance instance(QString::fromStdString(env.dataFolder), ProcessLog());
+    SingleInstance instance(QString::fromStdString(folders.dataFolder), ProcessLog());
     MainDialog* mainDialog = nullptr;
     if (instance.Acquire([&mainDialog](int message) {
             if (mainDialog)
@@ -135,10 +145,10 @@ int RunApplication(int argc, char** argv)
         }) == SingleInstance::Start::Handed)
         return 0;
 
-    MakeFolders(env.dataFolder);
+    MakeFolders(folders.dataFolder);
     // The account store; a damaged file is rebuilt empty, so the run goes on either way.
     CUserDatabase userDatabase(MachineId());
-    const std::string userDatabasePath = env.dataFolder + "/zymuser.db";
+    const std::string userDatabasePath = folders.dataFolder + "/zymuser.db";
     if (!userDatabase.Open(userDatabasePath) || !userDatabase.InitUserDatabase())
         ProcessLog().WriteLog("[userdb][" + userDatabasePath +
                                   (QFileInfo(QString::fromStdString(userDatabasePath)).isDir()
@@ -147,9 +157,9 @@ int RunApplication(int argc, char** argv)
                               false);
     settings.EnsureDefaults();
 
-    LanguageDocument language(env.installFolder);
-    env.language = settings.StartupLanguage(SystemLanguageId(Locale()));
-    const std::string languageFile = LanguageFilePath(env.installFolder, env.language);
+    LanguageDocument language(folders.installFolder);
+    page.language = settings.StartupLanguage(SystemLanguageId(Locale()));
+    const std::string languageFile = LanguageFilePath(folders.installFolder, page.language);
     if (!language.Load(languageFile)) {
         // The windows still open at their size; their native texts stay empty.
         ProcessLog().WriteLog("[language][" + languageFile + "][cannot be read (" +
@@ -159,23 +169,24 @@ int RunApplication(int argc, char** argv)
     }
 
     curl_global_init(CURL_GLOBAL_ALL);
-    ShellContext context(env, ProcessLog(), settings, language, userDatabase);
+    ShellContext context(folders, versionText, logins, page, operationPool, ProcessLog(), settings, language,
+                         userDatabase);
     context.bridgeKey = NewBridgeKey();
-    context.uiFolder = ChooseUiFolder(settings.UIPath(), env.defaultUiFolder, language, ProcessLog());
+    context.uiFolder = ChooseUiFolder(settings.UIPath(), folders.defaultUiFolder, language, ProcessLog());
 
-    const QString cacheFolder = CacheFolder(env);
+    const QString cacheFolder = CacheFolder(folders);
     QDir().mkpath(cacheFolder);
-    SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(env.versionText));
+    SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(versionText));
 
-    env.operationPool.Start(3);
+    operationPool.Start(3);
     ConfigureProcessProxy(settings.Proxy() != 0);
-    env.defaultDisposition = settings.Disposition();
+    page.defaultDisposition = settings.Disposition();
 
     PageBridge bridge(context);
-    SettingsFunctions settingsFunctions(settings, language, env);
-    ProgramEngine transfers(env, ProcessLog(), settings, [&language](std::string_view word) {
-        return language.String("prompt", std::string(word));
-    });
+    SettingsFunctions settingsFunctions(settings, language, folders, page);
+    ProgramEngine transfers(
+        logins, folders.dataFolder, page, context.shuttingDown, operationPool, ProcessLog(), settings,
+        [&language](std::string_view word) { return language.String("prompt", std::string(word)); });
     context.transfers = &transfers;
     settingsFunctions.SetTransferLimits(&transfers.Limits());
     const std::unique_ptr<DesktopOpener> opener = MakeDesktopOpener();
@@ -190,12 +201,12 @@ int RunApplication(int argc, char** argv)
     mainDialog = main.get();
     // Every page function, registered by the module that owns it.
     HandlerRegistry& handlers = context.handlers;
-    RegisterSessionFunctions(handlers, env, context.log);
+    RegisterSessionFunctions(handlers, session, page, engineConditions, context.log);
     RegisterSettingsFunctions(handlers, settingsFunctions);
-    RegisterHostFunctions(handlers, env, settings);
+    RegisterHostFunctions(handlers, session, settings);
     RegisterDeviceFunctions(handlers);
-    RegisterAccountFunctions(handlers, env, userDatabase, language);
-    RegisterCredentialFunctions(handlers, env, userDatabase, language, context.log);
+    RegisterAccountFunctions(handlers, logins, operationPool, userDatabase, language);
+    RegisterCredentialFunctions(handlers, logins, userDatabase, language, context.log);
     RegisterKeyFileFunctions(handlers);
     RegisterWindowFunctions(handlers);
     RegisterMainWindowFunctions(handlers, *main);

@@ -31,16 +31,15 @@ MainDialog::~MainDialog()
 
 void MainDialog::Init()
 {
-    AppEnvironment& env = context_.env;
-    env.engineConditions.SetMainWindowReady(true);
+    context_.conditions.SetMainWindowReady(true);
     // A report an earlier run left for the crash reporter.
-    StartCrashSender(env.installFolder, env.dataFolder + "/crash");
-    context_.log.OpenLog(env.dataFolder + "/log");
+    StartCrashSender(context_.folders.installFolder, context_.folders.dataFolder + "/crash");
+    context_.log.OpenLog(context_.folders.dataFolder + "/log");
 
     // config.json is always read from the install folder, whatever UIPath says.
-    const UiConfig config = ReadUiConfig(env.defaultUiFolder + "/config.json");
-    env.configText = config.text;
-    env.configSource = config.source;
+    const UiConfig config = ReadUiConfig(context_.folders.defaultUiFolder + "/config.json");
+    context_.page.configText = config.text;
+    context_.page.configSource = config.source;
 
     // The engine runs from here on; its schedulers wait for a login and the page.
     if (context_.transfers)
@@ -67,7 +66,7 @@ void MainDialog::Init()
 void MainDialog::ShowLaunchpad()
 {
     // Only a logged-in account has a launchpad to see.
-    if (shutDown_ || !context_.env.session.LoggedIn())
+    if (shutDown_ || !context_.session.LoggedIn())
         return;
     if (!launchpad_) {
         launchpad_ = new CLaunchpad(context_, bridge_);
@@ -86,7 +85,7 @@ void MainDialog::CallLaunchpad(const QString& event, const QString& text)
 
 void MainDialog::Activate()
 {
-    if (context_.env.session.LoggedIn()) {
+    if (context_.session.LoggedIn()) {
         ShowLaunchpad();
         return;
     }
@@ -142,8 +141,8 @@ void MainDialog::Shutdown()
         window->hide();
         window->deleteLater();
     }
-    context_.env.shuttingDown = true;
-    context_.env.operationPool.Stop();
+    context_.shuttingDown = true;
+    context_.operationPool.Stop();
     if (context_.transfers) {
         context_.transfers->StopWorker();
         context_.transfers->StopEngine(); // both managers, then the transfer pool
@@ -160,7 +159,7 @@ void MainDialog::ShutdownAndEnd()
 
 void MainDialog::StartSibling()
 {
-    const QString path = QString::fromStdString(context_.env.installFolder) + "/Startover";
+    const QString path = QString::fromStdString(context_.folders.installFolder) + "/Startover";
     if (QFileInfo(path).isExecutable())
         QProcess::startDetached(path,
                                 {QStringLiteral("exe"), QString::number(QCoreApplication::applicationPid())});

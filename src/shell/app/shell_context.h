@@ -1,20 +1,25 @@
 #pragma once
 // What the windows, the page bridge and the message handlers share for one run. It is made
 // by the application at start-up and handed to each part that needs it.
+#include "app/app_folders.h"
 #include "app/language_document.h"
 #include "app/log.h"
+#include "app/page_session.h"
 #include "app/settings_store.h"
 #include "bridge/handler_registry.h"
 #include "bridge/pending_call.h"
 #include "bridge/program_engine.h"
-#include "ops/app_environment.h"
+#include "ops/login_targets.h"
+#include "platform/task_pool.h"
 #include "store/user_database.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <mutex>
+#include <string>
 
 namespace zym::shell {
 
@@ -42,12 +47,22 @@ private:
 
 struct ShellContext
 {
-    ShellContext(AppEnvironment& env, Log& log, SettingsStore& settings, LanguageDocument& language,
+    ShellContext(const AppFolders& folders, std::string versionText, LoginTargets& logins, PageSession& page,
+                 CTaskPool& operationPool, Log& log, SettingsStore& settings, LanguageDocument& language,
                  CUserDatabase& userDatabase)
-        : env(env), log(log), settings(settings), language(language), userDatabase(userDatabase)
+        : folders(folders), versionText(std::move(versionText)), logins(logins), session(logins.session),
+          conditions(logins.conditions), page(page), operationPool(operationPool), log(log),
+          settings(settings), language(language), userDatabase(userDatabase)
     {}
 
-    AppEnvironment& env;
+    const AppFolders& folders;
+    const std::string versionText;
+    LoginTargets& logins;        // what the key-file log-in writes
+    Session& session;            // the logged-in account
+    StartConditions& conditions; // what the transfer engine waits for
+    PageSession& page;           // language, default disposition, the UI config text
+    CTaskPool& operationPool;    // page-operation tasks
+    std::atomic<bool> shuttingDown{false};
     Log& log;
     SettingsStore& settings;
     LanguageDocument& language;

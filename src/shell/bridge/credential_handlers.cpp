@@ -58,8 +58,8 @@ void LoginByFile(ShellContext& context, QWidget* parent, PageCall& call)
         DeliverReply(call.reply, FileErrorReply(context));
         return;
     }
-    context.env.operationPool.Post(std::make_unique<CLoginByFileTask>(
-        context.env, context.language, context.log, std::move(call.args.text),
+    context.operationPool.Post(std::make_unique<CLoginByFileTask>(
+        context.logins, context.language, context.log, std::move(call.args.text),
         dialog.selectedFiles().front().toStdString(), std::move(call.reply)));
 }
 

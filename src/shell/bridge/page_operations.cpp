@@ -17,9 +17,9 @@ namespace {
 OpsServices ServicesOf(ShellContext& context)
 {
     return OpsServices{[&context](const std::string& location) {
-                           return SessionCall(context.env.session, context.settings, location);
+                           return SessionCall(context.session, context.settings, location);
                        },
-                       context.language, [&context] { return context.env.language.load(); }, context.log};
+                       context.language, [&context] { return context.page.language.load(); }, context.log};
 }
 
 // Shows the dialog modally; once it is up, the task made by `makeTask` goes to the pool.
@@ -29,7 +29,7 @@ void RunWithDialog(ShellContext& context, QWidget* owner, CCopyDlg::Mode mode,
     CCopyDlg dialog(context.language, mode, owner);
     auto progress = std::make_shared<DialogProgress>(&dialog);
     QTimer::singleShot(0, &dialog, [&] {
-        if (!context.env.operationPool.Post(makeTask(progress))) {
+        if (!context.operationPool.Post(makeTask(progress))) {
             dialog.close(); // the pool only refuses while shutting down
         }
     });
@@ -59,7 +59,7 @@ void RunDeleteBucket(ShellContext& context, QWidget* owner, std::string argument
 {
     // A wrong key pair or a broken argument is answered before any dialog opens.
     BucketDeletion deletion =
-        CheckBucketDeletion(argument, context.env.session.Current()->Keys(), context.language);
+        CheckBucketDeletion(argument, context.session.Current()->Keys(), context.language);
     if (!deletion.reply.empty()) {
         DeliverReply(reply, deletion.reply);
         return;

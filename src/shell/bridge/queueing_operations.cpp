@@ -36,11 +36,11 @@ void RegisterQueueingOperations(HandlerRegistry& registry, std::shared_ptr<Queue
         }
         ShellContext& context = HostOf(call.host).Context();
         const auto hostOf = [&context](const std::string& location) {
-            return SessionCall(context.env.session, context.settings, location).host;
+            return SessionCall(context.session, context.settings, location).host;
         };
         UploadQueueLimits limits;
         limits.maxUploadText = context.language.String("prompt", "MaxUploadError");
-        context.env.operationPool.Post(std::make_unique<CAddObjectTask>(
+        context.operationPool.Post(std::make_unique<CAddObjectTask>(
             parts->queue, parts->uploads, ParseAddFile(call.args.text, hostOf), limits, call.reply));
     });
     registry.AddAsync("saveFile", [parts](PageCall& call) {
@@ -56,7 +56,7 @@ void RegisterQueueingOperations(HandlerRegistry& registry, std::shared_ptr<Queue
         DialogClashQuestion question(context.language, &window);
         std::optional<std::vector<DownloadItem>> items =
             PlaceDownloads(std::move(*request), question, [&context](const std::string& location) {
-                return SessionCall(context.env.session, context.settings, location).host;
+                return SessionCall(context.session, context.settings, location).host;
             });
         if (!items) {
             return; // closed at a clash: the whole call is cancelled, unanswered
@@ -64,16 +64,15 @@ void RegisterQueueingOperations(HandlerRegistry& registry, std::shared_ptr<Queue
         auto queueing = std::make_shared<DownloadQueueing>(DownloadQueueing{
             parts->queue, parts->downloads, parts->stopLoad,
             [&context](const std::string& location) {
-                return SessionCall(context.env.session, context.settings, location);
+                return SessionCall(context.session, context.settings, location);
             },
             [parts](std::int64_t count, std::int64_t total) {
                 if (parts->runInLaunchpad) {
                     parts->runInLaunchpad(LoadingCountScript(count, total));
                 }
             },
-            context.language.String("prompt", "DownloadDir"), context.env.language.load(), context.log});
-        context.env.operationPool.Post(
-            std::make_unique<CSaveFileTask>(queueing, std::move(*items), call.reply));
+            context.language.String("prompt", "DownloadDir"), context.page.language.load(), context.log});
+        context.operationPool.Post(std::make_unique<CSaveFileTask>(queueing, std::move(*items), call.reply));
     });
 }
 

@@ -19,7 +19,7 @@ void RunChildLater(ShellContext& context, PageBridge& bridge, const QString& add
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
         [&context, &bridge, address, resizable, width, height] {
-            if (!context.env.shuttingDown)
+            if (!context.shuttingDown)
                 CChildWebDlg::RunModal(context, bridge, address, resizable, width, height);
         },
         Qt::QueuedConnection);

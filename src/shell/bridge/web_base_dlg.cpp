@@ -66,7 +66,7 @@ CWebBaseDlg::~CWebBaseDlg()
 
 void CWebBaseDlg::InitFrameForKind()
 {
-    InitWebFrame(QString::fromStdString(context_.env.installFolder), resizable_);
+    InitWebFrame(QString::fromStdString(context_.folders.installFolder), resizable_);
 }
 
 void CWebBaseDlg::InitDialog()

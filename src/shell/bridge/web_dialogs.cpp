@@ -123,7 +123,7 @@ CWebLogin::CWebLogin(ShellContext& context, PageBridge& bridge)
 void CWebLogin::BeforeInit()
 {
     ShellContext& context = Context();
-    const bool locked = LockPasswordStored(context.env.dataFolder + "/zymuser.db");
+    const bool locked = LockPasswordStored(context.folders.dataFolder + "/zymuser.db");
     const std::string page = context.language.Html("weblogin", "path");
     SetAddress(QString::fromStdString(
         LoginAddress(UiFolder(context).toStdString(), page.empty() ? "login.html" : page, locked)));
@@ -135,7 +135,7 @@ void CWebLogin::BeforeInit()
 
 void CWebLogin::InitFrameForKind()
 {
-    InitLoginFrame(QString::fromStdString(Context().env.installFolder));
+    InitLoginFrame(QString::fromStdString(Context().folders.installFolder));
     SetCloseButtonHook([this] { AskLogOut(Context()); });
 }
 

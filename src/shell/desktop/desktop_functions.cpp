@@ -42,7 +42,7 @@ void RegisterDesktopFunctions(HandlerRegistry& registry, ShellContext& context, 
         return std::string();
     });
     registry.AddDirect("openLogFolder", [&opener, &context](const ReadArguments&) {
-        OpenLogFolder(context.env.dataFolder, opener);
+        OpenLogFolder(context.folders.dataFolder, opener);
         return std::string();
     });
 }

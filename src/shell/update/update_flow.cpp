@@ -15,13 +15,13 @@ namespace zym::shell {
 
 void UpdateFlow::Start()
 {
-    AppEnvironment& env = context_.env;
     const std::string base = context_.settings.UpdateBase();
-    const std::string source = UpdateSource(env.configSource);
+    const std::string source = UpdateSource(context_.page.configSource);
     // Sent from the pool: a slow or absent server never holds up the start.
-    env.operationPool.Post(std::make_unique<CSendReport>(base, MachineId(), source, env.versionText));
-    env.operationPool.Post(std::make_unique<CCheckUpdate>(
-        UpdateConfig{base, source, env.versionText, env.tempFolder}, state_, *this));
+    context_.operationPool.Post(
+        std::make_unique<CSendReport>(base, MachineId(), source, context_.versionText));
+    context_.operationPool.Post(std::make_unique<CCheckUpdate>(
+        UpdateConfig{base, source, context_.versionText, context_.folders.tempFolder}, state_, *this));
 }
 
 void UpdateFlow::OfferUpdate(const VersionOffer& offer)
@@ -32,15 +32,15 @@ void UpdateFlow::OfferUpdate(const VersionOffer& offer)
 
 void UpdateFlow::Ask(const VersionOffer& offer)
 {
-    if (state_.dialogOpen || context_.env.shuttingDown)
+    if (state_.dialogOpen || context_.shuttingDown)
         return;
     const QString text = QString::fromStdString(context_.language.String("prompt", "UpdateMessage"))
                              .replace(QStringLiteral("%s"), QString::fromStdString(offer.version));
     if (QMessageBox::question(nullptr, context_.PromptText("Update"), text,
                               QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
         return;
-    CUpdateDlg dialog(context_.language, context_.env.operationPool, state_, offer,
-                      QString::fromStdString(context_.env.versionText), context_.env.tempFolder);
+    CUpdateDlg dialog(context_.language, context_.operationPool, state_, offer,
+                      QString::fromStdString(context_.versionText), context_.folders.tempFolder);
     if (dialog.exec() == QDialog::Accepted && !dialog.PackagePath().isEmpty())
         OpenInstaller(dialog.PackagePath());
 }

@@ -1,10 +1,10 @@
-#include "ops/app_environment.h"
+#include "app/app_folders.h"
 
 #include "platform/folders.h"
 
 namespace zym {
 
-void AppEnvironment::InitFolders(const std::string& programFolder)
+void AppFolders::InitFolders(const std::string& programFolder)
 {
     installFolder = programFolder;
     defaultUiFolder = programFolder + "/UI";
