@@ -135,8 +135,10 @@ TEST_F(UploadKillLive, KilledAtRandomPointsAndRestartedTheObjectEqualsTheSource)
     EXPECT_TRUE(Stored() == source_);
     EXPECT_EQ(StoredType(), "Multipart");
     EXPECT_EQ(RowOnDisk().second, kStatusFinished);
-    // Parts sent in all: each kill may cost the (at most two) parts that were on their way.
-    EXPECT_LE(slow.Seen(), 5 + 2 * kills);
+    // Parts sent in all: each kill may cost the (at most two) parts that were on their way, and
+    // one part the service confirmed just before the kill, whose record the part-info writer
+    // (a thread of its own) had not saved yet.
+    EXPECT_LE(slow.Seen(), 5 + 3 * kills);
 }
 
 } // namespace
