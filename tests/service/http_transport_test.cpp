@@ -8,10 +8,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <thread>
 
 using namespace zym;
 using zymtest::HttpAnswer;
@@ -172,6 +172,26 @@ TEST(FetchText, FollowsRedirectsAndReportsTheFinalStatus)
     ASSERT_TRUE(FetchText(server.Url("/else"), status, body));
     EXPECT_EQ(status, 404);
     EXPECT_EQ(body, "missing");
+}
+
+// The update check runs on the operation pool; the program's stop cancels it instead of waiting
+// up to the 60-second limit on a server that accepted the connection and went silent.
+TEST(FetchText, StopsWhileTheServerIsSilent)
+{
+    LoopbackHttpServer server([](const ReceivedRequest&) { return LoopbackHttpServer::Answer{"", true}; });
+    CancelToken cancel;
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel.Cancel();
+    });
+    int status = 0;
+    std::string body;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(FetchText(server.Url("/silent"), status, body, &cancel));
+    stopper.join();
+    EXPECT_EQ(status, -1);
+    // Without the token it runs into the 60-second limit; generous bound.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }
 
 namespace {

@@ -110,7 +110,7 @@ bool PerformLongRequest(curl_delegate& curl, const HttpRequest& request, HttpRes
     return Perform(curl, request, response, kLongRequestTimeout);
 }
 
-bool FetchText(const std::string& url, int& status, std::string& body)
+bool FetchText(const std::string& url, int& status, std::string& body, const CancelToken* cancel)
 {
     status = -1;
     body.clear();
@@ -137,6 +137,7 @@ bool FetchText(const std::string& url, int& status, std::string& body)
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendToString);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(h, CURLOPT_TIMEOUT, kRequestTimeout);
+    WatchCancel(h, cancel);
     VerifyCertificates(h);
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
     ApplyProxy(h, url);

@@ -47,8 +47,9 @@ bool PerformRequest(curl_delegate& curl, const HttpRequest& request, HttpRespons
 bool PerformLongRequest(curl_delegate& curl, const HttpRequest& request, HttpResponse& response);
 
 // GET with redirects followed and a 60-second limit. status receives the final response's
-// code (-1 when it cannot be read). False when the transfer failed.
-bool FetchText(const std::string& url, int& status, std::string& body);
+// code (-1 when it cannot be read). False when the transfer failed or `cancel` (may be null)
+// was cancelled: a stop does not wait for the limit on a silent server.
+bool FetchText(const std::string& url, int& status, std::string& body, const CancelToken* cancel = nullptr);
 
 // The status code of the first status line of a raw header text ("HTTP/1.1 200 OK",
 // "HTTP/2 200"), or -1 when the line is no status line or has no numeric code.

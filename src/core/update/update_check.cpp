@@ -7,7 +7,7 @@ namespace zym {
 void CCheckUpdate::Run()
 {
     std::string body;
-    if (!CheckVersion(config_.base, config_.source, config_.version, body)) {
+    if (!CheckVersion(config_.base, config_.source, config_.version, body, StopToken().get())) {
         return;
     }
     // The server answers an empty body when nothing newer exists; garbage offers nothing either.
@@ -20,7 +20,7 @@ void CCheckUpdate::Run()
 
 void CSendReport::Run()
 {
-    SendReport(base_, uuid_, source_, version_);
+    SendReport(base_, uuid_, source_, version_, StopToken().get());
 }
 
 void CUpDateExe::Run()

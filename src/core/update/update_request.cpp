@@ -66,18 +66,19 @@ std::string CheckUrl(std::string_view base, const std::string& res, const std::s
 }
 
 bool SendReport(std::string_view base, const std::string& uuid, const std::string& res,
-                const std::string& ver)
+                const std::string& ver, const CancelToken* cancel)
 {
     int status = -1;
     std::string body;
-    return FetchText(ReportUrl(base, uuid, res, ver, std::time(nullptr)), status, body) &&
+    return FetchText(ReportUrl(base, uuid, res, ver, std::time(nullptr)), status, body, cancel) &&
            IsSuccessStatus(status);
 }
 
-bool CheckVersion(std::string_view base, const std::string& res, const std::string& ver, std::string& body)
+bool CheckVersion(std::string_view base, const std::string& res, const std::string& ver, std::string& body,
+                  const CancelToken* cancel)
 {
     int status = -1;
-    return FetchText(CheckUrl(base, res, ver, std::time(nullptr)), status, body) && status == 200;
+    return FetchText(CheckUrl(base, res, ver, std::time(nullptr)), status, body, cancel) && status == 200;
 }
 
 std::string UpdateSource(const std::string& configSource)

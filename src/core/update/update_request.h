@@ -2,6 +2,8 @@
 // The two requests to the update server: the usage report sent once per start and the version
 // check. Both are GETs whose parameters travel in the URL path ("/name/value" pairs, values
 // form-encoded) and end with a signature the server checks with the same fixed key.
+#include "platform/cancel_token.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -33,10 +35,12 @@ std::string CheckUrl(std::string_view base, const std::string& res, const std::s
                      std::int64_t timespan);
 
 // True when the server answered 200 to 399. Failures are silent: the next start tries again.
+// Cancelling `cancel` (may be null) ends either request at once, as the program's stop does.
 bool SendReport(std::string_view base, const std::string& uuid, const std::string& res,
-                const std::string& ver);
+                const std::string& ver, const CancelToken* cancel = nullptr);
 // True when the server answered 200 exactly; body receives the reply.
-bool CheckVersion(std::string_view base, const std::string& res, const std::string& ver, std::string& body);
+bool CheckVersion(std::string_view base, const std::string& res, const std::string& ver, std::string& body,
+                  const CancelToken* cancel = nullptr);
 
 // "cirran" when the UI folder's configuration names no source.
 std::string UpdateSource(const std::string& configSource);
