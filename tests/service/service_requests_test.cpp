@@ -5,7 +5,10 @@
 #include "service/service_operations.h"
 #include "service/signer.h"
 
+#include <chrono>
 #include <gtest/gtest.h>
+#include <memory>
+#include <thread>
 
 using namespace zym;
 using zymtest::HttpAnswer;
@@ -276,4 +279,20 @@ TEST_F(ServiceRequestsTest, UploadCallbackIsAnUnsignedFormPut)
     EXPECT_EQ(w.Header("Date"), "<missing>");
     answer_ = HttpAnswer(404, "Not Found", "");
     EXPECT_FALSE(NotifyUploadCallback(server_.Url("/cb"), "b", "k"));
+}
+
+// The callback runs on the finished upload's task; a stop or the shutdown cancels the task's token
+// and must not wait for the 60-second limit of an address that accepted and went silent.
+TEST(UploadCallback, StopsWhileTheAddressIsSilent)
+{
+    LoopbackHttpServer silent([](const ReceivedRequest&) { return LoopbackHttpServer::Answer{"", true}; });
+    auto cancel = std::make_shared<CancelToken>();
+    std::thread stopper([cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel->Cancel();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(NotifyUploadCallback(silent.Url("/cb"), "b", "k", 0, cancel));
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
 }

@@ -108,9 +108,10 @@ bool PutObject(const ServiceCall& call, const std::string& bucket, const std::st
 }
 
 bool NotifyUploadCallback(const std::string& address, const std::string& bucket, const std::string& key,
-                          long timeoutSeconds)
+                          long timeoutSeconds, CancelTokenPtr cancel)
 {
     HttpRequest request;
+    request.cancel = std::move(cancel);
     request.url = RequestUrl(address);
     request.method = "PUT";
     request.body = "bucket=" + FormEncode(bucket) + "&object=" + FormEncode(key);

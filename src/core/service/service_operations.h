@@ -47,9 +47,10 @@ bool DeleteObject(const ServiceCall& call, const std::string& bucket, const std:
 bool DeleteObjects(const ServiceCall& call, const std::string& bucket, const std::vector<std::string>& keys,
                    bool quiet, CZymRet& reply);
 
-// Unsigned PUT of "bucket=...&object=..." to the callback address.
+// Unsigned PUT of "bucket=...&object=..." to the callback address. Cancelling `cancel` (may be
+// null) ends it at once: a stop or the program's shutdown does not wait for a slow address.
 bool NotifyUploadCallback(const std::string& address, const std::string& bucket, const std::string& key,
-                          long timeoutSeconds = 0);
+                          long timeoutSeconds = 0, CancelTokenPtr cancel = nullptr);
 
 // Reads the object and drops its body; true when it could be read.
 bool GetObject(const ServiceCall& call, const std::string& bucket, const std::string& key);

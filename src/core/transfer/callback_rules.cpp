@@ -104,10 +104,10 @@ std::optional<CallbackTarget> MatchCallbackRule(const CallbackRule& rule, const 
 }
 
 bool RunUploadCallback(const CallbackTarget& target, const std::string& bucket, const std::string& key,
-                       Log* log)
+                       Log* log, const CancelTokenPtr& cancel)
 {
-    for (int attempt = 0; attempt < target.attempts; ++attempt) {
-        if (NotifyUploadCallback(target.address, bucket, key)) {
+    for (int attempt = 0; attempt < target.attempts && !(cancel && cancel->IsCancelled()); ++attempt) {
+        if (NotifyUploadCallback(target.address, bucket, key, 0, cancel)) {
             if (log != nullptr) {
                 log->WriteLog("[Callback Ok:" + target.address + "|" + bucket + "|" + key + "]", true);
             }

@@ -5,6 +5,7 @@
 // matches and is reported with one log line. Stores from the page and matches from finishing
 // tasks may run at the same time.
 #include "app/log.h"
+#include "platform/cancel_token.h"
 #include "store/transfer_row.h"
 
 #include <memory>
@@ -53,8 +54,8 @@ std::optional<CallbackTarget> MatchCallbackRule(const CallbackRule& rule, const 
 
 // Tells the address about the finished upload, up to `attempts` times in a row until one
 // succeeds, and logs the outcome (kept for the page). The upload stays finished either way.
-// True when an attempt succeeded.
+// True when an attempt succeeded. A cancelled `cancel` (may be null) ends the attempts.
 bool RunUploadCallback(const CallbackTarget& target, const std::string& bucket, const std::string& key,
-                       Log* log);
+                       Log* log, const CancelTokenPtr& cancel = nullptr);
 
 } // namespace zym

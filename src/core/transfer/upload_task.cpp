@@ -284,7 +284,8 @@ void CUploadTask::Finish()
     if (ctx_.callbackRule) {
         if (const auto rule = ctx_.callbackRule(row_.bucket)) {
             if (auto target = MatchCallbackRule(*rule, row_.bucket, row_.object, &ctx_.log)) {
-                RunUploadCallback(*target, row_.bucket, row_.object, &ctx_.log);
+                RunUploadCallback(*target, row_.bucket, row_.object, &ctx_.log,
+                                  ctx_.stop ? ctx_.stop->Token() : nullptr);
             }
         }
     }
