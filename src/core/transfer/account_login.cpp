@@ -14,7 +14,7 @@ std::function<ServiceCall(const TransferRow& row)> SessionServiceCall(const Sess
     return [&session](const TransferRow& row) {
         const auto login = session.Current();
         return ServiceCall{AccessKeys{login->accessId, login->secret},
-                           login->hostOverride.empty() ? row.host : login->hostOverride, 0};
+                           login->hostOverride.empty() ? row.host : login->hostOverride, 0, nullptr};
     };
 }
 
