@@ -30,6 +30,7 @@ TEST_F(UploadLive, SinglePutUpToTheLimitMultipartOfThreePartsBeyond)
         EXPECT_EQ(StoredType(), c.type);
         EXPECT_TRUE(Stored() == source_);
         EXPECT_EQ(StoredRow().status, kStatusFinished);
+        EXPECT_EQ(StoredRow().offset, c.size) << "the list reads a finished upload whole";
         EXPECT_EQ(progress_->offset.load(), c.size);
         if (c.parts > 0) {
             EXPECT_FALSE(std::filesystem::exists(PartInfoPath(StoredRow().uploadid)));
