@@ -89,12 +89,16 @@ TEST_F(TransRowsTest, FinishedUploadHoldsItsSizeUntilStartedAgain)
     ASSERT_TRUE(db_.AddUpload(resumed));
     ASSERT_TRUE(db_.SaveUploadOffset(whole.key, 1000));
     ASSERT_TRUE(db_.SaveUploadOffset(resumed.key, 3000));
+    ASSERT_TRUE(db_.SaveUploadId(whole.key, "DONE-ID"));
+    ASSERT_TRUE(db_.SaveUploadId(resumed.key, "OPEN-ID"));
     ASSERT_TRUE(db_.FinishUpload(whole.key, 5000));
     ASSERT_TRUE(db_.StopUpload("b", "resumed"));
     std::vector<TransferRow> rows = Uploads();
     EXPECT_EQ(rows[0].status, kStatusFinished);
     EXPECT_EQ(rows[0].offset, 5000);
+    EXPECT_EQ(rows[0].uploadid, "");
     EXPECT_EQ(rows[1].offset, 3000);
+    EXPECT_EQ(rows[1].uploadid, "OPEN-ID");
 
     // A finished row started again is sent from its start; a stopped one goes on from its parts.
     ASSERT_TRUE(db_.StartUpload("b", "whole"));

@@ -65,7 +65,8 @@ public:
     // service has confirmed: a finished row holds its file size (as a finished download does),
     // so every reader of the list (the pages, the reports, a later run) sees a finished row whole
     // without knowing its status; starting a finished row again puts it back to 0, as the new
-    // run sends the file from its start.
+    // run sends the file from its start. Finishing also forgets the multipart upload id, which
+    // the service no longer knows once the object is put together.
     bool AddUpload(const TransferRow& row);
     bool StartUpload(const std::string& bucket, const std::string& object);
     bool MarkUploadRunning(const std::string& pathhash, std::int64_t now);

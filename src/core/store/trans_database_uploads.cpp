@@ -84,7 +84,8 @@ bool CTransDatabase::SetUploadStatus(const std::string& pathhash, int status)
 
 bool CTransDatabase::FinishUpload(const std::string& pathhash, std::int64_t bytes)
 {
-    return ExecBoth("update Upload set offset=?,status=? where pathhash=?;",
+    // The multipart upload is complete: its id names nothing the service could take parts for.
+    return ExecBoth("update Upload set offset=?,status=?,uploadid='' where pathhash=?;",
                     {bytes, Int(kStatusFinished), pathhash});
 }
 
