@@ -162,9 +162,9 @@ class SeedTest(unittest.TestCase):
             ({"bucket": BUCKET, "keys": [1]}, 400),
             ({"bucket": BUCKET, "keys": ["a"], "body": 5}, 400),
         ]
-        for spec, status in cases:
-            with self.subTest(spec=spec):
-                got, answer = self.client.control("POST", "/_control/seed", spec)
+        for seed, status in cases:
+            with self.subTest(seed=seed):
+                got, answer = self.client.control("POST", "/_control/seed", seed)
                 self.assertEqual(got, status)
                 self.assertIn("error", answer)
         _, entries = self.list_page(prefix="a", delimiter="/")

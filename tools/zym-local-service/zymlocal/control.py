@@ -79,16 +79,16 @@ def handle(handler, raw_path, raw_query):
             svc.persister.flush()
         return _send_json(handler, 200, {"flushed": svc.persister is not None})
     if path == "/_control/seed" and method == "POST":
-        spec, error = _read_json(handler)
-        if not error and not (isinstance(spec, dict) and isinstance(spec.get("bucket"), str)
-                              and isinstance(spec.get("keys"), list) and all(isinstance(k, str) and k for k in spec["keys"])
-                              and isinstance(spec.get("body", ""), str)):
+        seed, error = _read_json(handler)
+        if not error and not (isinstance(seed, dict) and isinstance(seed.get("bucket"), str)
+                              and isinstance(seed.get("keys"), list) and all(isinstance(k, str) and k for k in seed["keys"])
+                              and isinstance(seed.get("body", ""), str)):
             error = 'a seed is {"bucket": "...", "keys": ["...", ...], "body": "..."}'
         if error:
             return _send_json(handler, 400, {"error": error})
-        if not svc.seed(spec["bucket"], spec["keys"], spec.get("body", "").encode("utf-8")):
-            return _send_json(handler, 404, {"error": "no bucket %s" % spec["bucket"]})
-        return _send_json(handler, 200, {"seeded": len(spec["keys"])})
+        if not svc.seed(seed["bucket"], seed["keys"], seed.get("body", "").encode("utf-8")):
+            return _send_json(handler, 404, {"error": "no bucket %s" % seed["bucket"]})
+        return _send_json(handler, 200, {"seeded": len(seed["keys"])})
     if path == "/_control/reset" and method == "POST":
         handler.read_body()
         ok = svc.reset()
