@@ -1,8 +1,9 @@
 // The golden path through the shipped pages against the local service: log in (refused keys
 // first), the bucket list from a signed listing, a new bucket, folders, filter and sort, a
 // share link, how failures are shown, and then the transfers a person starts with the page's
-// buttons: an upload chosen in the selection dialog, a folder downloaded into a chosen folder,
-// copy, move, a changed content type, deletion of objects and of the bucket.
+// buttons: an upload chosen in the selection dialog, a folder tree dropped on the object list, a
+// folder downloaded into a chosen folder, copy, move, a changed content type, deletion of
+// objects and of the bucket.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -360,6 +361,46 @@ describe('the object browser against the local service', () => {
     for (const name of Object.keys(originals)) assert.ok(keys.includes(name), `${name} in ${keys}`);
     await page.click('#refresh');
     assert.deepEqual(await rowNames(page), ['dst', 'tree', 'c.txt']);
+  });
+
+  test('a folder tree and a file dragged from the desktop onto the object list go into the open folder', async () => {
+    // Dropped through the view as a file manager's drag arrives: the page's drop event asks
+    // getDragFiles for the paths.
+    const dragRoot = path.join(local, 'desktop');
+    const dragged = {'pile/one.bin': pattern(300 * 1024 + 1, 7), 'pile/inner/two.txt': Buffer.from('two <b>2</b>'),
+                     'pile/inner/deeper/three.bin': pattern(5 * 1024 * 1024 + 3, 11), 'loose.txt': Buffer.from('')};
+    for (const [name, bytes] of Object.entries(dragged)) {
+      fs.mkdirSync(path.dirname(path.join(dragRoot, name)), {recursive: true});
+      fs.writeFileSync(path.join(dragRoot, name), bytes);
+    }
+    try {
+      await openBucket(page, bucket);
+      await page.focus('#object-list');
+      await page.keyboard.press('Home');
+      await page.keyboard.press('Enter'); // "docs"
+      await page.waitForFunction(() => document.querySelector('#crumbs [aria-current]')?.textContent === 'docs');
+      assert.deepEqual(await rowNames(page), ['deep', 'a.txt']);
+
+      const box = await page.$eval('#object-list', e => {
+        const r = e.getBoundingClientRect();
+        return {x: r.x + r.width / 2, y: r.y + r.height / 2};
+      });
+      const paths = [path.join(dragRoot, 'pile'), path.join(dragRoot, 'loose.txt')];
+      assert.deepEqual(await control(socket, {do: 'drag', page: 'launchpad.html', paths, ...box, drop: true}),
+                       {ok: true, dropped: true});
+      await page.waitForFunction(() => /2 items added to the upload list/.test(document.querySelector('#object-message').textContent));
+      const keys = Object.keys(dragged).map(n => `docs/${n}`);
+      const rows = await finishedRows(page, 'upload', keys);
+      for (const key of keys) assert.equal(rows.find(r => r.name === key).percent, 100, key);
+      for (const [name, bytes] of Object.entries(dragged)) {
+        const stored = await service.signed({bucket, key: `docs/${name}`});
+        assert.ok(stored.bytes.equals(bytes), `docs/${name}: stored bytes differ`);
+      }
+      await page.click('#refresh');
+      assert.deepEqual(await rowNames(page), ['deep', 'pile', 'a.txt', 'loose.txt']);
+    } finally {
+      await openBucket(page, made); // where the tests below work
+    }
   });
 
   test('download a folder into the folder chosen in the dialog: the same bytes', async () => {

@@ -105,12 +105,15 @@ describe('upload a folder tree and download it again', () => {
     });
     const files = rows.filter(r => !r.object.endsWith('/')).map(r => r.object).sort();
     assert.deepEqual(files, ['tree/a.bin', 'tree/sub/b.bin']);
+    // The list and the one-row reports agree: a finished row has every byte of its file.
+    for (const r of rows) assert.equal(r.offset, r.filesize, r.object);
     const reported = await waitFor('a one-row report of each file', async () => {
-      const objects = (await launchpad.evaluate(() => window.uploadReports))
-          .flatMap(text => JSON.parse(text).list).filter(r => r.status === kFinished).map(r => r.object);
-      return files.every(f => objects.includes(f)) && objects;
+      const finished = (await launchpad.evaluate(() => window.uploadReports))
+          .flatMap(text => JSON.parse(text).list).filter(r => r.status === kFinished);
+      return files.every(f => finished.some(r => r.object === f)) && finished;
     }, 10000);
     assert.ok(reported.length >= 2);
+    for (const r of reported) assert.equal(r.offset, r.filesize, r.object);
     const keys = await service.listKeys(bucket);
     for (const key of files) assert.ok(keys.includes(key), `${key} in ${keys}`);
 

@@ -81,6 +81,36 @@ TEST_F(TransRowsTest, RequeuedUploadKeepsIdAndTakesNewUploadId)
     EXPECT_EQ(rows[0].last, 1700000000);
 }
 
+TEST_F(TransRowsTest, FinishedUploadHoldsItsSizeUntilStartedAgain)
+{
+    const TransferRow whole = UploadRow("b", "whole", kStatusRunning, 5000);
+    const TransferRow resumed = UploadRow("b", "resumed", kStatusRunning, 5000);
+    ASSERT_TRUE(db_.AddUpload(whole));
+    ASSERT_TRUE(db_.AddUpload(resumed));
+    ASSERT_TRUE(db_.SaveUploadOffset(whole.key, 1000));
+    ASSERT_TRUE(db_.SaveUploadOffset(resumed.key, 3000));
+    ASSERT_TRUE(db_.SaveUploadId(whole.key, "DONE-ID"));
+    ASSERT_TRUE(db_.SaveUploadId(resumed.key, "OPEN-ID"));
+    ASSERT_TRUE(db_.FinishUpload(whole.key, 5000));
+    ASSERT_TRUE(db_.StopUpload("b", "resumed"));
+    std::vector<TransferRow> rows = Uploads();
+    EXPECT_EQ(rows[0].status, kStatusFinished);
+    EXPECT_EQ(rows[0].offset, 5000);
+    EXPECT_EQ(rows[0].uploadid, "");
+    EXPECT_EQ(rows[1].offset, 3000);
+    EXPECT_EQ(rows[1].uploadid, "OPEN-ID");
+
+    // A finished row started again is sent from its start; a stopped one goes on from its parts.
+    ASSERT_TRUE(db_.StartUpload("b", "whole"));
+    ASSERT_TRUE(db_.StartUpload("b", "resumed"));
+    rows = Uploads();
+    EXPECT_EQ(rows[0].status, kStatusWaiting);
+    EXPECT_EQ(rows[0].offset, 0);
+    EXPECT_EQ(rows[1].status, kStatusWaiting);
+    EXPECT_EQ(rows[1].offset, 3000);
+    EXPECT_EQ(StoredRows(db_.FileConnection(), "Upload"), StoredRows(db_.Mirror(), "Upload"));
+}
+
 TEST_F(TransRowsTest, OffsetAboveSizeReadsAsSize)
 {
     ASSERT_TRUE(db_.AddDownload(DownloadRow("/d/over", kStatusWaiting, 100, 250)));

@@ -30,11 +30,29 @@ TEST_F(UploadLive, SinglePutUpToTheLimitMultipartOfThreePartsBeyond)
         EXPECT_EQ(StoredType(), c.type);
         EXPECT_TRUE(Stored() == source_);
         EXPECT_EQ(StoredRow().status, kStatusFinished);
+        EXPECT_EQ(StoredRow().offset, c.size) << "the list reads a finished upload whole";
         EXPECT_EQ(progress_->offset.load(), c.size);
-        if (c.parts > 0) {
-            EXPECT_FALSE(std::filesystem::exists(PartInfoPath(StoredRow().uploadid)));
-        }
+        EXPECT_EQ(StoredRow().uploadid, "") << "a complete upload's id is spent";
+        const std::filesystem::path partInfo = CUploadTask::PartInfoFolder(root_.string());
+        EXPECT_TRUE(!std::filesystem::exists(partInfo) || std::filesystem::is_empty(partInfo))
+            << "the part-info file goes with the finish";
     }
+}
+
+TEST_F(UploadLive, AFinishedMultipartUploadStartedAgainIsSentAnewAndFinishes)
+{
+    Queue(RandomBytes(10485761, 9));
+    ASSERT_EQ(RunTask().outcome, TaskOutcome::Finished);
+    ASSERT_TRUE(db_.StartUpload(bucket_, key_));
+    EXPECT_EQ(StoredRow().status, kStatusWaiting);
+    EXPECT_EQ(StoredRow().offset, 0);
+
+    CountedRule parts(Rule("\"query\":\"partNumber=\",\"delay_ms\":1"));
+    const TaskResult again = RunTask();
+    ASSERT_EQ(again.outcome, TaskOutcome::Finished) << again.errornum << " " << again.errormsg;
+    EXPECT_EQ(parts.Seen(), 3);
+    EXPECT_TRUE(Stored() == source_);
+    EXPECT_EQ(StoredRow().offset, 10485761);
 }
 
 TEST_F(UploadLive, EmptyFileAndFolderEntryBecomeEmptyObjects)
@@ -91,7 +109,7 @@ TEST_F(UploadLive, AfterPartsOneAndThreeOnlyPartsTwoAndFourAreSent)
     EXPECT_EQ(two.Seen(), 1);
     EXPECT_EQ(three.Seen(), 0);
     EXPECT_EQ(four.Seen(), 1);
-    EXPECT_EQ(StoredRow().uploadid, uploadId);
+    EXPECT_EQ(StoredRow().uploadid, "") << "the finish spends the upload id";
     EXPECT_TRUE(Stored() == source_);
     EXPECT_FALSE(std::filesystem::exists(PartInfoPath(uploadId)));
 }
@@ -109,6 +127,8 @@ TEST_F(UploadLive, ACompletionWhoseReplyWasLostIsRecognisedOnTheNextRun)
         EXPECT_EQ(lost.Applied(), 1);
     }
     ASSERT_TRUE(Stored() == source_);
+    const std::string uploadId = StoredRow().uploadid;
+    ASSERT_FALSE(uploadId.empty());
     CountedRule parts(Rule("\"query\":\"partNumber=\",\"delay_ms\":1"));
     const TaskResult again = RunTask();
     ASSERT_EQ(again.outcome, TaskOutcome::Finished) << again.errormsg;
@@ -116,7 +136,6 @@ TEST_F(UploadLive, ACompletionWhoseReplyWasLostIsRecognisedOnTheNextRun)
     EXPECT_EQ(StoredRow().status, kStatusFinished);
 
     // Another object under that key is not mistaken for the completed upload.
-    const std::string uploadId = StoredRow().uploadid;
     Put(key_, "replaced");
     Queue(source_, uploadId);
     std::vector<PartRecord> records = {{1, 0, kBlock, "\"" + std::string(32, 'A') + "\""},

@@ -61,11 +61,17 @@ public:
     bool DeleteAllDownloads();
     bool DeleteFinishedDownloads();
 
-    // Uploads: the key is the pathhash, or bucket and object.
+    // Uploads: the key is the pathhash, or bucket and object. The offset is the bytes the
+    // service has confirmed: a finished row holds its file size (as a finished download does),
+    // so every reader of the list (the pages, the reports, a later run) sees a finished row whole
+    // without knowing its status; starting a finished row again puts it back to 0, as the new
+    // run sends the file from its start. Finishing also forgets the multipart upload id, which
+    // the service no longer knows once the object is put together.
     bool AddUpload(const TransferRow& row);
     bool StartUpload(const std::string& bucket, const std::string& object);
     bool MarkUploadRunning(const std::string& pathhash, std::int64_t now);
     bool SetUploadStatus(const std::string& pathhash, int status);
+    bool FinishUpload(const std::string& pathhash, std::int64_t bytes);
     bool StopUpload(const std::string& bucket, const std::string& object);
     bool SaveUploadOffset(const std::string& pathhash, std::int64_t offset);
     bool SaveUploadId(const std::string& pathhash, const std::string& uploadid);

@@ -66,8 +66,9 @@ bool CTransDatabase::AddUpload(const TransferRow& r)
 
 bool CTransDatabase::StartUpload(const std::string& bucket, const std::string& object)
 {
-    return ExecBoth("update Upload set status=?,errornum='0',actlast='0' where bucket=? and object=?;",
-                    {Int(kStatusWaiting), bucket, object});
+    return ExecBoth("update Upload set status=?,errornum='0',actlast='0',"
+                    "offset=case when status=? then 0 else offset end where bucket=? and object=?;",
+                    {Int(kStatusWaiting), Int(kStatusFinished), bucket, object});
 }
 
 bool CTransDatabase::MarkUploadRunning(const std::string& pathhash, std::int64_t now)
@@ -79,6 +80,13 @@ bool CTransDatabase::MarkUploadRunning(const std::string& pathhash, std::int64_t
 bool CTransDatabase::SetUploadStatus(const std::string& pathhash, int status)
 {
     return ExecBoth("update Upload set status=? where pathhash=?;", {Int(status), pathhash});
+}
+
+bool CTransDatabase::FinishUpload(const std::string& pathhash, std::int64_t bytes)
+{
+    // The multipart upload is complete: its id names nothing the service could take parts for.
+    return ExecBoth("update Upload set offset=?,status=?,uploadid='' where pathhash=?;",
+                    {bytes, Int(kStatusFinished), pathhash});
 }
 
 bool CTransDatabase::StopUpload(const std::string& bucket, const std::string& object)

@@ -275,7 +275,7 @@ void CUploadTask::Complete(UploadPartQueue& queue, const SourceState& source)
 
 void CUploadTask::Finish()
 {
-    ctx_.database.SetUploadStatus(row_.key, kStatusFinished);
+    ctx_.database.FinishUpload(row_.key, row_.filesize);
     if (!partInfoPath_.empty()) {
         ::unlink(partInfoPath_.c_str());
     }

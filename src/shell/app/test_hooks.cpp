@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -125,28 +127,51 @@ QJsonObject DialogRequest(const QJsonObject& request)
     return {{"kind", "none"}};
 }
 
-// Sends a drag of the paths into the drawing widget of a visible page view, as a drag from
-// another program arrives, and leaves again. Hidden windows (the launchpad before login) have
-// no drawing widget yet.
-bool DragInto(const QStringList& paths)
+// Sends a drag of the paths into the drawing widget of a visible page view (the first, or the
+// first whose address contains `page`), as a drag from another program arrives. Without `drop`
+// it leaves again; with it the drag moves to the point (page pixels) and is dropped there, so
+// the page gets its own dragover and drop events as from a desktop drop. Hidden windows (the
+// launchpad before login) have no drawing widget yet.
+QJsonObject DragInto(const QJsonObject& request)
 {
+    const QStringList paths = Strings(request.value("paths"));
+    const QString page = request.value("page").toString();
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (!top->isVisible())
             continue;
         for (WebView* view : top->findChildren<WebView*>()) {
             QWidget* target = view->focusProxy();
-            if (!target)
+            if (!target || !view->url().toString().contains(page))
                 continue;
             QMimeData data;
             data.setUrls(LocalUrls(paths));
-            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            const double zoom = view->zoomFactor();
+            const QPoint at = request.contains("x") ? QPointF(request.value("x").toDouble() * zoom,
+                                                              request.value("y").toDouble() * zoom)
+                                                          .toPoint()
+                                                    : QPoint(10, 10);
+            QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(target, &enter);
-            QDragLeaveEvent leave;
-            QApplication::sendEvent(target, &leave);
-            return true;
+            if (!request.value("drop").toBool()) {
+                QDragLeaveEvent leave;
+                QApplication::sendEvent(target, &leave);
+                return {{"ok", true}};
+            }
+            // The browser answers a move with the action the page chose in its dragover handler;
+            // a page that does not take the drop leaves it ignored, and then nothing is dropped.
+            QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &move);
+            if (!move.isAccepted() || move.dropAction() == Qt::IgnoreAction) {
+                QDragLeaveEvent leave;
+                QApplication::sendEvent(target, &leave);
+                return {{"ok", true}, {"dropped", false}};
+            }
+            QDropEvent drop(at, move.dropAction(), &data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(target, &drop);
+            return {{"ok", true}, {"dropped", drop.isAccepted()}};
         }
     }
-    return false;
+    return {{"ok", false}};
 }
 
 QJsonObject Handle(const QJsonObject& request)
@@ -173,7 +198,7 @@ QJsonObject Handle(const QJsonObject& request)
         return {{"ok", true}};
     }
     if (what == "drag")
-        return {{"ok", DragInto(Strings(request.value("paths")))}};
+        return DragInto(request);
     return {{"error", "unknown request"}};
 }
 

@@ -1,5 +1,5 @@
 """The control API on the service's own host (no signature: a loopback development tool):
-fault rules, the upload-callback recorder, accounts and a full reset."""
+fault rules, the upload-callback recorder, accounts, objects stored in bulk and a full reset."""
 
 import json
 
@@ -78,6 +78,17 @@ def handle(handler, raw_path, raw_query):
         if svc.persister is not None:
             svc.persister.flush()
         return _send_json(handler, 200, {"flushed": svc.persister is not None})
+    if path == "/_control/seed" and method == "POST":
+        seed, error = _read_json(handler)
+        if not error and not (isinstance(seed, dict) and isinstance(seed.get("bucket"), str)
+                              and isinstance(seed.get("keys"), list) and all(isinstance(k, str) and k for k in seed["keys"])
+                              and isinstance(seed.get("body", ""), str)):
+            error = 'a seed is {"bucket": "...", "keys": ["...", ...], "body": "..."}'
+        if error:
+            return _send_json(handler, 400, {"error": error})
+        if not svc.seed(seed["bucket"], seed["keys"], seed.get("body", "").encode("utf-8")):
+            return _send_json(handler, 404, {"error": "no bucket %s" % seed["bucket"]})
+        return _send_json(handler, 200, {"seeded": len(seed["keys"])})
     if path == "/_control/reset" and method == "POST":
         handler.read_body()
         ok = svc.reset()

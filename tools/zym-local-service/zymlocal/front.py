@@ -285,7 +285,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             status, data = listing.list_uploads(svc.engine, bucket, dialect.engine_path(bucket, ""), query)
             return self.finish_reply(status, [("Content-Type", "application/xml")], data, request_id, rule)
         if not key and self.command in ("GET", "HEAD") and not names & DOCUMENT_QUERIES:
-            status, data = listing.list_bucket(svc.engine, bucket, dialect.engine_path(bucket, ""), query)
+            status, data = listing.list_bucket(svc.engine, bucket, dialect.engine_path(bucket, ""), query, svc.keys)
             headers = [("Content-Type", "application/xml")]
             return self.finish_reply(status, headers, data, request_id, rule)
         if self.command == "POST" and key and b"uploadId" in names:

@@ -6,7 +6,7 @@ max-keys budget in key order, and every truncated page names its last entry as N
 
 import xml.etree.ElementTree as ET
 
-from . import documents
+from . import documents, keyindex
 from .dialect import AFTER_EVERY_KEY, MAX_KEYS_LIMIT
 from .errors import ServiceError
 
@@ -36,8 +36,41 @@ def _engine_page(engine, path, prefix, marker):
     return contents, (root.findtext("IsTruncated") or "").lower() == "true", None
 
 
-def list_bucket(engine, bucket, path, query):
-    """Returns (status, body) of a listing request; query is the decoded parameter pairs."""
+def _walk_engine(engine, path, prefix, marker, after_folder, delimiter, max_keys):
+    """A page from the engine's own listing, read key by key: (entries, truncated), or
+    (None, (status, body)) for an engine error. Used when the key index cannot see the bucket."""
+    entries = []
+    cursor = marker
+    if after_folder:
+        # A marker that is a common prefix stands for every key under it.
+        cursor += AFTER_EVERY_KEY.decode("utf-8")
+    while True:
+        contents, more, error = _engine_page(engine, path, prefix, cursor)
+        if contents is None:
+            return None, (more, documents.rewrite_error(error, more, None))
+        for element in contents:
+            key = element.findtext("Key") or ""
+            cursor = key
+            rest = key[len(prefix):]
+            folder = None
+            if delimiter and delimiter in rest:
+                folder = prefix + rest[: rest.index(delimiter) + len(delimiter)]
+                if entries and entries[-1] == ("prefix", folder):
+                    continue
+            if len(entries) >= max_keys:
+                return entries, True
+            entries.append(("prefix", folder) if folder else ("key", _element_entry(element)))
+        if not more:
+            return entries, False
+
+
+def _element_entry(element):
+    return keyindex.Entry(*(element.findtext(n) or "" for n in ("Key", "LastModified", "ETag", "Size", "StorageClass")))
+
+
+def list_bucket(engine, bucket, path, query, index=None):
+    """Returns (status, body) of a listing request; query is the decoded parameter pairs. The
+    page comes from the key index when it sees the bucket, else from the engine's listing."""
     params = {n: v for n, v in query if v is not None}
     prefix = _text(params.get(b"prefix", b""))
     marker = _text(params.get(b"marker", b""))
@@ -51,33 +84,14 @@ def list_bucket(engine, bucket, path, query):
         raise ServiceError("InvalidArgument", "max-keys must not be negative.", [("ArgumentName", "max-keys")])
     max_keys = min(max_keys, MAX_KEYS_LIMIT)
 
-    entries = []  # ("key", element) or ("prefix", text), in key order
-    truncated = False
-    cursor = marker
-    if delimiter and cursor.endswith(delimiter):
-        # A marker that is a common prefix stands for every key under it.
-        cursor += AFTER_EVERY_KEY.decode("utf-8")
-    done = False
-    while not done:
-        contents, more, error = _engine_page(engine, path, prefix, cursor)
-        if contents is None:
-            return more, documents.rewrite_error(error, more, None)
-        for element in contents:
-            key = element.findtext("Key") or ""
-            cursor = key
-            rest = key[len(prefix):]
-            folder = None
-            if delimiter and delimiter in rest:
-                folder = prefix + rest[: rest.index(delimiter) + len(delimiter)]
-                if entries and entries[-1] == ("prefix", folder):
-                    continue
-            if len(entries) >= max_keys:
-                truncated = True
-                done = True
-                break
-            entries.append(("prefix", folder) if folder else ("key", element))
-        if not more:
-            done = True
+    after_folder = bool(delimiter) and marker.endswith(delimiter)
+    found = index.page(bucket, prefix, marker, after_folder, delimiter, max_keys) if index is not None else None
+    if found is not None:
+        entries, truncated = found
+    else:
+        entries, truncated = _walk_engine(engine, path, prefix, marker, after_folder, delimiter, max_keys)
+        if entries is None:
+            return truncated
     root = ET.Element("ListBucketResult")
     for name, value in (("Name", bucket), ("Prefix", prefix), ("Marker", marker), ("MaxKeys", str(max_keys))):
         ET.SubElement(root, name).text = value
@@ -86,7 +100,7 @@ def list_bucket(engine, bucket, path, query):
     ET.SubElement(root, "IsTruncated").text = "true" if truncated else "false"
     if truncated and entries:
         last = entries[-1]
-        ET.SubElement(root, "NextMarker").text = last[1] if last[0] == "prefix" else last[1].findtext("Key")
+        ET.SubElement(root, "NextMarker").text = last[1] if last[0] == "prefix" else last[1].key
     for kind, value in entries:
         if kind == "key":
             root.append(_contents(value))
@@ -96,14 +110,13 @@ def list_bucket(engine, bucket, path, query):
     return 200, documents.render(root)
 
 
-def _contents(element):
+def _contents(entry):
     out = ET.Element("Contents")
-    for name in ("Key", "LastModified", "ETag"):
-        ET.SubElement(out, name).text = element.findtext(name) or ""
-    etag = element.findtext("ETag") or ""
-    ET.SubElement(out, "Type").text = "Multipart" if "-" in etag else "Normal"
-    ET.SubElement(out, "Size").text = element.findtext("Size") or "0"
-    ET.SubElement(out, "StorageClass").text = element.findtext("StorageClass") or "STANDARD"
+    for name, value in (("Key", entry.key), ("LastModified", entry.last_modified), ("ETag", entry.etag)):
+        ET.SubElement(out, name).text = value
+    ET.SubElement(out, "Type").text = "Multipart" if "-" in entry.etag else "Normal"
+    ET.SubElement(out, "Size").text = str(entry.size)
+    ET.SubElement(out, "StorageClass").text = entry.storage_class
     return out
 
 

@@ -10,6 +10,7 @@ from .callbacks import CallbackRecorder
 from .engine import Engine
 from .faults import FaultRules
 from .front import Handler
+from .keyindex import KeyIndex
 from .persist import Persister
 
 
@@ -31,6 +32,7 @@ class Service:
         self.faults = FaultRules()
         self.recorder = CallbackRecorder()
         self.engine = Engine()
+        self.keys = KeyIndex()
         self._locations = {}
         self._lock = threading.Lock()
         self._data_folder = data_folder
@@ -79,18 +81,32 @@ class Service:
                 self.persister.bucket_created(bucket, self._locations)
 
     def bucket_deleted(self, bucket):
+        self.keys.changed(bucket)
         with self._lock:
             self._locations.pop(bucket, None)
             if self.persister is not None:
                 self.persister.bucket_deleted(bucket, self._locations)
 
     def object_changed(self, bucket, key):
+        self.keys.changed(bucket)
         if self.persister is not None:
             self.persister.object_changed(bucket, key)
+
+    def seed(self, bucket, keys, body):
+        """Stores the keys, each with the same body, straight into the engine (no request per
+        object); False when the bucket was not created through the service."""
+        if self.location_of(bucket) is None or not self.engine.put_many(bucket, keys, body):
+            return False
+        self.keys.changed(bucket)
+        if self.persister is not None:
+            for key in keys:
+                self.persister.object_changed(bucket, key)
+        return True
 
     def reset(self):
         """Forgets every bucket and object, here and in the data folder."""
         ok = self.engine.reset()
+        self.keys.clear()
         with self._lock:
             for bucket in list(self._locations):
                 self._locations.pop(bucket)
