@@ -117,7 +117,7 @@ bool WritePartInfo(const std::string& path, const std::vector<PartRecord>& recor
 {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    const std::string temp = path + ".tmp";
+    const std::string temp = path + kPartInfoScratchSuffix;
     UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!fd) {
         return false;

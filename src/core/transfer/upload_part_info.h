@@ -18,6 +18,8 @@ struct PartRecord
 };
 
 constexpr std::size_t kPartRecordSize = 54;
+// WritePartInfo writes the new list to the file's name + this suffix and renames it over the file.
+constexpr const char* kPartInfoScratchSuffix = ".tmp";
 constexpr std::size_t kPartEtagSize = 34;
 
 // The file name of an upload id's part-info file: the id, made safe for a file name ("/" and
