@@ -78,8 +78,8 @@ describe(`kill loop (seed ${kSeed})`, () => {
   // parts), one single PUT of a few MiB, a small one and an empty one. One transfer of each kind
   // at a time with two connections each, so the queue lasts through most rounds.
   const downloads = {
-    'down/slow-a.bin': pattern(24 * MiB + 7, 3),
-    'down/slow-b.bin': pattern(9 * MiB + 333, 5),
+    'down/slow-a.bin': pattern(32 * MiB + 7, 3),
+    'down/slow-b.bin': pattern(12 * MiB + 333, 5),
     'down/small.bin': pattern(150 * 1024 + 1, 7),
     'down/empty.bin': Buffer.alloc(0),
   };
@@ -206,7 +206,7 @@ describe(`kill loop (seed ${kSeed})`, () => {
     // The large objects move slowly for the program, so their transfers reach across many
     // rounds; the test's own reads come through another location word and are not slowed.
     throttle = await service.control('POST', '/_control/faults',
-                                     {host: `${bucket}.cn-east.`, key: 'slow-', throttle_bps: 2000000});
+                                     {host: `${bucket}.cn-east.`, key: 'slow-', throttle_bps: 1500000});
     assert.ok(Number.isInteger(throttle.id), JSON.stringify(throttle));
 
     home = fs.mkdtempSync(path.join(process.env.TMPDIR || '/tmp', 'zym-killloop-'));
