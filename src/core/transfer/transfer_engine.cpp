@@ -12,7 +12,6 @@
 #include <dirent.h>
 #include <filesystem>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace zym {
 
@@ -101,9 +100,7 @@ void CTransferEngine::RemoveFinishedLeftovers()
     }
     const std::string folder = CUploadTask::PartInfoFolder(services_.dataFolder);
     for (const std::string& uploadId : dropped.uploadIds) {
-        const std::string file = folder + "/" + PartInfoName(uploadId);
-        ::unlink(file.c_str());
-        ::unlink((file + kPartInfoScratchSuffix).c_str());
+        RemovePartInfo(folder + "/" + PartInfoName(uploadId));
     }
 }
 

@@ -113,6 +113,12 @@ bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records)
     return true;
 }
 
+void RemovePartInfo(const std::string& path)
+{
+    ::unlink(path.c_str());
+    ::unlink((path + kPartInfoScratchSuffix).c_str());
+}
+
 bool WritePartInfo(const std::string& path, const std::vector<PartRecord>& records)
 {
     std::error_code ec;

@@ -34,6 +34,9 @@ bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records);
 // previous file then stays as it was.
 bool WritePartInfo(const std::string& path, const std::vector<PartRecord>& records);
 
+// Deletes the file and the scratch file a write killed before its rename left beside it.
+void RemovePartInfo(const std::string& path);
+
 // Packs records into the on-disk form (used by WritePartInfo and by tests that plant a file).
 std::string EncodePartInfo(const std::vector<PartRecord>& records);
 
