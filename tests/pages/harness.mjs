@@ -13,7 +13,7 @@ export const program = process.env.ZYM_PROGRAM ||
     path.resolve(here, '../../build/bin/zymclient');
 export const testUiFolder = path.join(here, 'ui');
 
-function freePort() {
+export function freePort() {
   return new Promise((resolve, reject) => {
     const server = net.createServer();
     server.unref();
@@ -50,10 +50,12 @@ export function programEnv(home, port) {
   };
 }
 
-async function waitForBrowser(url, child) {
-  // The program is ready when its debugging endpoint answers; it may also have died.
+export async function waitForBrowser(url, child) {
+  // The program is ready when its debugging endpoint answers; it may also have died (of a
+  // signal too, which leaves exitCode null).
   for (;;) {
-    if (child.exitCode !== null) throw new Error(`zymclient ended with ${child.exitCode}`);
+    if (child.exitCode !== null || child.signalCode !== null)
+      throw new Error(`zymclient ended with ${child.exitCode ?? child.signalCode}`);
     try {
       const r = await fetch(url + '/json/version');
       if (r.ok) return;

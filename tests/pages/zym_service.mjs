@@ -2,6 +2,7 @@
 // requests sent straight to it (objects the test needs, checks of what the pages did).
 import {spawn} from 'node:child_process';
 import crypto from 'node:crypto';
+import fs from 'node:fs';
 import http from 'node:http';
 import path from 'node:path';
 import readline from 'node:readline';
@@ -30,7 +31,24 @@ export async function startService(args = []) {
     readline.createInterface({input: child.stdout}).once('line', resolve);
     child.once('exit', code => reject(new Error(`service ended with ${code}: ${stderr}`)));
   });
-  const endpoint = ready.replace(/^ready http:\/\//, ''); // zym.localhost:PORT
+  return serviceAt(ready.replace(/^ready http:\/\//, ''), async () => {
+    if (child.exitCode !== null) return;
+    const ended = new Promise(r => child.once('exit', r));
+    child.kill('SIGTERM');
+    await ended;
+  });
+}
+
+// The service CTest's fixture `zym_service` runs when the test names its endpoint file
+// (ZYM_SERVICE_ENDPOINT_FILE); otherwise one of our own. Stopping the fixture's is left to CTest.
+export async function fixtureOrOwnService() {
+  const file = process.env.ZYM_SERVICE_ENDPOINT_FILE;
+  if (!file) return startService();
+  return serviceAt(fs.readFileSync(file, 'utf8').trim(), async () => {});
+}
+
+// Requests to a running service at `endpoint` (zym.localhost:PORT); `stop` ends it.
+export function serviceAt(endpoint, stop) {
   const port = Number(endpoint.split(':')[1]);
 
   // Sends one request to 127.0.0.1 with the Host header that names the bucket and location.
@@ -101,12 +119,7 @@ export async function startService(args = []) {
       const r = await signed({location});
       return [...r.body.matchAll(/<Name>([^<]*)<\/Name>/g)].map(m => m[1]);
     },
-    async stop() {
-      if (child.exitCode !== null) return;
-      const ended = new Promise(r => child.once('exit', r));
-      child.kill('SIGTERM');
-      await ended;
-    },
+    stop,
   };
 }
 

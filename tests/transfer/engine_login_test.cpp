@@ -8,8 +8,11 @@
 #include "app/settings_store.h"
 #include "bridge/engine_limits.h"
 #include "transfer/account_login.h"
+#include "transfer/download_files.h"
 #include "transfer/engine_services.h"
 #include "transfer/interface_thread.h"
+#include "transfer/upload_part_info.h"
+#include "transfer/upload_task.h"
 #include "transfer_scratch.h"
 
 namespace zym {
@@ -49,6 +52,74 @@ TEST_F(EngineLoginTest, LoginOpensTheAccountsQueueWithItsLimits)
     ASSERT_TRUE(login.CompleteLogin("id-two", "s2", "cn-east"));
     EXPECT_EQ(engine.Database().Path(), AccountQueuePath(Path("data"), "id-two"));
     EXPECT_NE(AccountQueuePath(Path("data"), "id-one"), AccountQueuePath(Path("data"), "id-two"));
+}
+
+// A run killed after marking a row finished but before removing its temporary files leaves them
+// behind; the next login drops the row and must take its files with it, and only its files.
+TEST_F(EngineLoginTest, LoginRemovesTheTemporaryFilesOfTheFinishedRowsItDrops)
+{
+    const std::string queue = AccountQueuePath(Path("data"), "id");
+    const std::string partInfo = CUploadTask::PartInfoFolder(Path("data"));
+    {
+        CTransDatabase database;
+        ASSERT_TRUE(database.Open(queue, true));
+        const auto download = [&](const std::string& name, int status) {
+            TransferRow row;
+            row.fullpath = Path(name);
+            row.bucket = "b";
+            row.object = name;
+            row.filesize = 10;
+            row.status = status;
+            ASSERT_TRUE(database.AddDownload(row));
+        };
+        download("done.bin", kStatusFinished);
+        download("open.bin", kStatusWaiting);
+        const auto upload = [&](const std::string& key, const std::string& uploadId, int status) {
+            TransferRow row;
+            row.key = key;
+            row.bucket = "b";
+            row.object = key;
+            row.filesize = 20 * 1024 * 1024;
+            row.status = status;
+            row.uploadid = uploadId;
+            ASSERT_TRUE(database.AddUpload(row));
+        };
+        upload("up-done", "id/1", kStatusFinished);
+        upload("up-open", "id-2", kStatusRunning);
+        upload("up-single", "", kStatusFinished);
+    }
+    std::filesystem::create_directories(partInfo);
+    const std::vector<std::string> gone = {
+        ProgressFilePath(Path("done.bin")), ProgressScratchPath(Path("done.bin")),
+        partInfo + "/" + PartInfoName("id/1"), partInfo + "/" + PartInfoName("id/1") + ".tmp"};
+    const std::vector<std::string> kept = {
+        Path("done.bin"), DataFilePath(Path("open.bin")), ProgressFilePath(Path("open.bin")),
+        partInfo + "/" + PartInfoName("id-2"), partInfo + "/" + PartInfoName("id-2") + ".tmp"};
+    for (const auto& file : gone) {
+        WriteFile(file, "x");
+    }
+    for (const auto& file : kept) {
+        WriteFile(file, "x");
+    }
+
+    TaskServices services;
+    services.dataFolder = Path("data");
+    CTransferEngine engine(services, nullptr);
+    TransferLogin login(engine, session_, *settings_, Path("data"));
+    ASSERT_TRUE(login.CompleteLogin("id", "secret", "cn-east"));
+    for (const auto& file : gone) {
+        EXPECT_FALSE(Exists(file)) << file;
+    }
+    for (const auto& file : kept) {
+        EXPECT_TRUE(Exists(file)) << file;
+    }
+    std::vector<TransferRow> rows;
+    engine.Database().ListDownloads(-1, -1, rows);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].fullpath, Path("open.bin"));
+    engine.Database().ListUploads(-1, -1, rows);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].uploadid, "id-2");
 }
 
 TEST_F(EngineLoginTest, ServerLocationOverridesTheRowsHostForLaterRequests)

@@ -1,5 +1,6 @@
 // The part layout, the part queue's bookkeeping and the part-info file, without the service.
 #include "transfer/upload_part_info.h"
+#include "transfer/upload_part_info_saver.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_task.h"
 
@@ -197,6 +198,29 @@ TEST_F(PartInfoFile, AFailedWriteLeavesThePreviousFile)
     std::vector<PartRecord> back;
     ASSERT_TRUE(ReadPartInfo(path, back));
     EXPECT_EQ(back.size(), 1u);
+}
+
+// A run killed during a write leaves the scratch file beside the list; whatever removes the list
+// (the upload finished, discarded, or no longer known to the service) takes the scratch file too.
+TEST_F(PartInfoFile, RemovingTheListTakesTheScratchFileOfAKilledWrite)
+{
+    const std::string path = (dir_ / "transcache" / "id").string();
+    const std::string other = (dir_ / "transcache" / "other").string();
+    for (const auto& file : {path, other}) {
+        ASSERT_TRUE(WritePartInfo(file, {{1, 0, 5, "\"A\""}}));
+        std::ofstream(file + ".tmp", std::ios::binary) << std::string(20, '\x01');
+    }
+    RemovePartInfo(path);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_TRUE(std::filesystem::exists(other + ".tmp"));
+
+    UploadPartQueue queue(20 * 1024 * 1024, 5 * 1024 * 1024, true);
+    PartInfoSaver saver(other, queue, [] {});
+    saver.Forget();
+    EXPECT_FALSE(std::filesystem::exists(other));
+    EXPECT_FALSE(std::filesystem::exists(other + ".tmp"));
 }
 
 TEST(PartInfoName, UploadIdsBecomeSafeFileNames)

@@ -37,6 +37,7 @@ bool CTransDatabase::Open(const std::string& path, bool repair)
 {
     std::lock_guard<std::mutex> guard(writeLock_);
     path_ = path;
+    dropped_ = DroppedFinishedRows{};
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (!folder.empty()) {
         MakeFolders(folder.string());
@@ -57,6 +58,7 @@ bool CTransDatabase::OpenOnce(bool repair)
         return false;
     }
     // On a new file these fail harmlessly: the tables do not exist yet.
+    dropped_ = ListFinishedLocked();
     ExecBothLocked("delete from Download where status=?;", {std::int64_t{kStatusFinished}});
     ExecBothLocked("delete from Upload where status=?;", {std::int64_t{kStatusFinished}});
     const SqlParams retry{std::int64_t{kStatusWaiting}, std::int64_t{kStatusFailed}};
@@ -78,6 +80,25 @@ bool CTransDatabase::OpenOnce(bool repair)
     // queued. Nothing stored changes.
     file_.Exec("PRAGMA cache_size=-65536;");
     return true;
+}
+
+DroppedFinishedRows CTransDatabase::ListFinishedLocked()
+{
+    DroppedFinishedRows rows;
+    const SqlParams finished{std::int64_t{kStatusFinished}};
+    SQLiteRecordSet downloads;
+    if (mirror_.Query("select fullpath from Download where status=?;", finished, downloads)) {
+        while (downloads.NextRow()) {
+            rows.downloadPaths.push_back(downloads.GetText(0));
+        }
+    }
+    SQLiteRecordSet uploads;
+    if (mirror_.Query("select uploadid from Upload where status=? and uploadid<>'';", finished, uploads)) {
+        while (uploads.NextRow()) {
+            rows.uploadIds.push_back(uploads.GetText(0));
+        }
+    }
+    return rows;
 }
 
 bool CTransDatabase::CreateMissing()

@@ -20,13 +20,23 @@ struct QueueCounts
     std::optional<std::int64_t> downloads;
 };
 
+// The finished rows the last Open dropped, with what names their files: a run that ended between
+// marking a row finished and removing its temporary files left those files to nobody.
+struct DroppedFinishedRows
+{
+    std::vector<std::string> downloadPaths;
+    std::vector<std::string> uploadIds; // only rows that had one
+};
+
 class CTransDatabase
 {
 public:
     // Creates the folder of `path`, opens the file and loads the mirror. With `repair`, a damaged
     // file is moved to the trash and replaced by its "_old" copy (or started empty) once.
-    // Finished rows are dropped; running and failed rows become waiting with actlast 0.
+    // Finished rows are dropped (DroppedFinished names them); running and failed rows become
+    // waiting with actlast 0.
     bool Open(const std::string& path, bool repair);
+    const DroppedFinishedRows& DroppedFinished() const { return dropped_; }
     // A consistent copy of the file at "<path>_old".
     bool BackupFile();
     const std::string& Path() const { return path_; }
@@ -107,6 +117,7 @@ public:
 private:
     bool OpenOnce(bool repair);
     bool CreateMissing();
+    DroppedFinishedRows ListFinishedLocked();
     bool ExecBothLocked(std::string_view sql, const SqlParams& params);
     std::optional<std::int64_t> CountOf(std::string_view sql, const SqlParams& params);
 
@@ -117,6 +128,7 @@ private:
     // the same ids and an insert-or-update is not interleaved with another writer.
     std::mutex writeLock_;
     bool mirrorInTransaction_ = false; // guarded by writeLock_
+    DroppedFinishedRows dropped_;
 };
 
 // Reads rows of the download column list (hash,fullpath,host,bucket,object,filesize,offset,

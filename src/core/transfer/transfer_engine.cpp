@@ -4,6 +4,8 @@
 #include "platform/digest.h"
 #include "transfer/download_files.h"
 #include "transfer/download_task.h"
+#include "transfer/upload_part_info.h"
+#include "transfer/upload_task.h"
 
 #include <algorithm>
 #include <cctype>
@@ -79,6 +81,7 @@ bool CTransferEngine::OpenUser(const std::string& databasePath, const SettingsSt
     downloads_.SetPeerMax(settings.DownloadPeerMax());
     uploads_.SetPeerMax(settings.UploadPeerMax());
     const bool opened = database_.Open(databasePath, true);
+    RemoveFinishedLeftovers();
     {
         std::lock_guard g(rulesLock_);
         rules_ = opened ? database_.LoadRules() : std::vector<CallbackRule>{};
@@ -86,6 +89,19 @@ bool CTransferEngine::OpenUser(const std::string& databasePath, const SettingsSt
     downloads_.Wake();
     uploads_.Wake();
     return opened;
+}
+
+void CTransferEngine::RemoveFinishedLeftovers()
+{
+    // The rows are gone now, so nothing else would ever remove these files.
+    const DroppedFinishedRows& dropped = database_.DroppedFinished();
+    for (const std::string& fullpath : dropped.downloadPaths) {
+        DeleteTempFiles(fullpath);
+    }
+    const std::string folder = CUploadTask::PartInfoFolder(services_.dataFolder);
+    for (const std::string& uploadId : dropped.uploadIds) {
+        RemovePartInfo(folder + "/" + PartInfoName(uploadId));
+    }
 }
 
 void CTransferEngine::BeginAdding(TransferKind)

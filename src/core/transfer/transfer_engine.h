@@ -48,7 +48,8 @@ public:
     // Shutdown: both managers stopped (tasks keep their files), then the pool.
     void Stop();
 
-    // Login: limits from the settings, the queue database opened (with repair), rules loaded.
+    // Login: limits from the settings, the queue database opened (with repair), the temporary
+    // files of the finished rows it dropped removed, rules loaded.
     bool OpenUser(const std::string& databasePath, const SettingsStore& settings);
 
     StartConditions& Conditions() { return conditions_; }
@@ -91,6 +92,8 @@ public:
 
 private:
     void AbortUpload(const TransferRow& row);
+    // Temporary files of the finished rows the queue dropped when it opened.
+    void RemoveFinishedLeftovers();
 
     CurlGlobal curl_;
     std::unique_ptr<StartConditions> ownConditions_; // when nobody else provides them

@@ -113,11 +113,17 @@ bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records)
     return true;
 }
 
+void RemovePartInfo(const std::string& path)
+{
+    ::unlink(path.c_str());
+    ::unlink((path + kPartInfoScratchSuffix).c_str());
+}
+
 bool WritePartInfo(const std::string& path, const std::vector<PartRecord>& records)
 {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    const std::string temp = path + ".tmp";
+    const std::string temp = path + kPartInfoScratchSuffix;
     UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!fd) {
         return false;

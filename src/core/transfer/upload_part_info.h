@@ -18,6 +18,8 @@ struct PartRecord
 };
 
 constexpr std::size_t kPartRecordSize = 54;
+// WritePartInfo writes the new list to the file's name + this suffix and renames it over the file.
+constexpr const char* kPartInfoScratchSuffix = ".tmp";
 constexpr std::size_t kPartEtagSize = 34;
 
 // The file name of an upload id's part-info file: the id, made safe for a file name ("/" and
@@ -31,6 +33,9 @@ bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records);
 // Replaces the file with these records (creating the folder). False on any write failure; the
 // previous file then stays as it was.
 bool WritePartInfo(const std::string& path, const std::vector<PartRecord>& records);
+
+// Deletes the file and the scratch file a write killed before its rename left beside it.
+void RemovePartInfo(const std::string& path);
 
 // Packs records into the on-disk form (used by WritePartInfo and by tests that plant a file).
 std::string EncodePartInfo(const std::vector<PartRecord>& records);

@@ -1,6 +1,6 @@
 #include "transfer/upload_part_info_saver.h"
 
-#include <unistd.h>
+#include "transfer/upload_part_info.h"
 
 namespace zym {
 
@@ -40,7 +40,7 @@ void PartInfoSaver::Forget()
 {
     std::lock_guard w(writeLock_);
     gone_ = true;
-    ::unlink(path_.c_str());
+    RemovePartInfo(path_);
 }
 
 void PartInfoSaver::Loop()

@@ -5,6 +5,7 @@
 #include "store/trans_database.h"
 #include "transfer/callback_rules.h"
 #include "transfer/upload_completion.h"
+#include "transfer/upload_part_info.h"
 #include "transfer/upload_part_info_saver.h"
 #include "transfer/upload_part_queue.h"
 #include "transfer/upload_peer.h"
@@ -85,7 +86,7 @@ TaskResult CUploadTask::Run()
         CZymRet reply;
         // Not tied to the stop, which has already been requested.
         AbortMultipartUpload(ctx_.serviceCall(row_), row_.bucket, row_.object, uploadId_, reply);
-        ::unlink(partInfoPath_.c_str());
+        RemovePartInfo(partInfoPath_);
     }
     return result_;
 }
@@ -277,7 +278,7 @@ void CUploadTask::Finish()
 {
     ctx_.database.FinishUpload(row_.key, row_.filesize);
     if (!partInfoPath_.empty()) {
-        ::unlink(partInfoPath_.c_str());
+        RemovePartInfo(partInfoPath_);
     }
     ctx_.progress->offset = row_.filesize;
     result_.outcome = TaskOutcome::Finished;
@@ -316,7 +317,7 @@ void CUploadTask::ForgetUploadId()
     if (saver_ != nullptr) {
         saver_->Forget();
     } else {
-        ::unlink(partInfoPath_.c_str());
+        RemovePartInfo(partInfoPath_);
     }
 }
 
