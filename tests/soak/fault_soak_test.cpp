@@ -165,7 +165,7 @@ TEST_F(FaultSoak, EveryTransferEndsWithTheSourceBytesOrAnErrorAndNothingIsLeftRu
     services.uploadBlockSize = kPartSize;
 
     const ProcessFigures beforeEngine = ReadProcessFigures();
-    int retriedRows = 0;
+    int startedAgain = 0, retriedRuns = 0;
     std::map<std::string, TransferRow> rows;
     ProcessFigures start, end;
     std::size_t poolAtStart = 0, poolAtEnd = 0;
@@ -176,9 +176,14 @@ TEST_F(FaultSoak, EveryTransferEndsWithTheSourceBytesOrAnErrorAndNothingIsLeftRu
         std::mutex lock;
         std::condition_variable ended;
         int endings = 0;
-        const auto onEnd = [&](const CTaskManagerBase::TaskEnd&) {
+        std::map<std::string, bool> endedFailed; // by path: the row's last task failed
+        const auto onEnd = [&](const CTaskManagerBase::TaskEnd& end) {
             std::lock_guard g(lock);
             ++endings;
+            // A task of a row whose last task failed: the row was retried (by the engine's own
+            // reset of failed rows or by the start below).
+            retriedRuns += endedFailed[end.row.fullpath] ? 1 : 0;
+            endedFailed[end.row.fullpath] = end.result.outcome == TaskOutcome::Failed;
             ended.notify_all();
         };
         engine.Downloads().OnTaskEnded(onEnd);
@@ -246,7 +251,7 @@ TEST_F(FaultSoak, EveryTransferEndsWithTheSourceBytesOrAnErrorAndNothingIsLeftRu
             if (failed == 0 || round == kRetryRounds) {
                 break;
             }
-            retriedRows += failed;
+            startedAgain += failed;
             engine.StartEveryDownload();
             engine.StartEveryUpload();
         }
@@ -291,9 +296,10 @@ TEST_F(FaultSoak, EveryTransferEndsWithTheSourceBytesOrAnErrorAndNothingIsLeftRu
     }
     const int retriedRequests = CountInFile(log.FilePath(), "[ErrorIndex:");
 
-    std::printf("soak: %zu transfers: finished %d, failed %d, retried %d rows (%d requests retried within "
-                "tasks), faults fired %d of %d planned\n",
-                plan.size(), finished, failed, retriedRows, retriedRequests, firedTotal, kFaults);
+    std::printf("soak: %zu transfers: finished %d, failed %d, retried %d (runs of rows whose last run failed; "
+                "%d rows started again at the end of a round), %d requests retried within tasks; faults fired "
+                "%d of %d planned\n",
+                plan.size(), finished, failed, retriedRuns, startedAgain, retriedRequests, firedTotal, kFaults);
     for (const auto& [kind, n] : fired) {
         std::printf("soak:   %-24s %d\n", kind.c_str(), n);
     }
