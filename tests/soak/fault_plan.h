@@ -28,8 +28,8 @@ constexpr std::int64_t kPartSize = 5 * 1024 * 1024; // the service's smallest pa
 // Stalls longer than the low-speed limit the soak sets (2 s). The transfer library measures the
 // speed over the last five seconds, so an upload whose body went out in a burst just before the
 // stall is seen stalled only some seconds later: its stalls last longer.
-constexpr int kStallMs = 3500;
-constexpr int kUploadStallMs = 10000;
+constexpr int kStallMs = 5000;
+constexpr int kUploadStallMs = 12000;
 constexpr std::int64_t kMiB = 1024 * 1024;
 
 struct Fault

@@ -30,10 +30,10 @@ using namespace soak;
 
 constexpr long kLowSpeedSeconds = 2;
 constexpr int kRetryRounds = 2;
-// Only a hang ends the wait: a run takes a few minutes.
+// Only a hang ends the wait: a run takes about a minute.
 constexpr auto kHangLimit = std::chrono::minutes(8);
-// What "back near the start" allows: the pool's threads stay (they never retire before Stop);
-// freed memory may stay with the allocator's per-thread arenas.
+// What "back near the start" allows for resident memory: the pool's threads stay (they never
+// retire before Stop) with their stacks, and some small freed blocks stay with the allocator.
 constexpr long kRssSlackKiB = 16 * 1024;
 
 class FaultSoak : public ::testing::Test
