@@ -135,7 +135,7 @@ inline Fault MakeFault(const Transfer& t, Role role, std::int64_t pointMax, std:
         {"short body", "\"cut_after\":" + point, 3, some && !t.upload && body > 1},
         {"short error body", "\"status\":503,\"code\":\"SlowDown\",\"cut_after\":20", 1, nothing},
         {"stall", "\"delay_ms\":" + std::to_string(t.upload ? kUploadStallMs : kStallMs), 1, nothing},
-        {"wrong part ETag", "\"etag\":\"\\\"0123456789abcdef0123456789abcdef\\\"\"", 2, Multipart(t)},
+        {"wrong part ETag", "\"etag\":\"\\\"0123456789abcdef0123456789abcdef\\\"\"", 6, Multipart(t)},
     };
     int total = 0;
     for (const Choice& c : choices) {
