@@ -2,6 +2,7 @@
 // byte, a full disk. Each download ends with the right bytes or a failed row, never a finished
 // row with wrong bytes.
 #include "live_download.h"
+#include "upload_live.h"
 
 #include <array>
 #include <cstdio>
@@ -71,6 +72,20 @@ TEST_F(DownloadFaultTest, AFaultThatNeverEndsFailsTheRowAndKeepsWhatWasStored)
     EXPECT_EQ(out.result.outcome, TaskOutcome::Finished) << out.result.errormsg;
     EXPECT_EQ(out.bytesDone, 600000 - 327680);
     EXPECT_EQ(ReadFile(row.fullpath), body);
+}
+
+TEST_F(DownloadFaultTest, AStallLongerThanTheLowSpeedLimitIsGivenUpAndAskedAgain)
+{
+    const std::string body = RandomBytes(300000, 24);
+    const TransferRow row = Row("s.bin", 300000, Put("s.bin", body), "s.bin");
+    call_.lowSpeedSeconds = 1;
+    // The reply comes after 4 s: with the limit at 1 s the request is given up and sent again.
+    zymtest::CountedRule rule(Rule("\"delay_ms\":4000,\"times\":1"));
+    const auto out = Download(row, {1, 64 * 1024, true});
+    EXPECT_EQ(out.result.outcome, TaskOutcome::Finished) << out.result.errormsg;
+    EXPECT_EQ(ReadFile(row.fullpath), body);
+    EXPECT_EQ(rule.Applied(), 1);
+    EXPECT_EQ(rule.Seen(), 2);
 }
 
 TEST_F(DownloadFaultTest, ACorruptedByteFailsTheCheckAndTheRetryFetchesEverything)

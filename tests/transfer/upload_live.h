@@ -120,9 +120,10 @@ protected:
     zym::TransferContext Context(int peerMax = 3, long timeoutSeconds = 0)
     {
         zym::TransferContext ctx{db_, log_};
-        ctx.serviceCall = [timeoutSeconds](const zym::TransferRow&) {
+        ctx.serviceCall = [timeoutSeconds, lowSpeed = lowSpeedSeconds_](const zym::TransferRow&) {
             zym::ServiceCall call = LiveCall();
             call.timeoutSeconds = timeoutSeconds;
+            call.lowSpeedSeconds = lowSpeed;
             return call;
         };
         ctx.promptText = [](std::string_view word) {
@@ -228,6 +229,7 @@ protected:
     std::string source_;
     zym::TransferRow row_;
     std::optional<zym::CallbackRule> rule_;
+    long lowSpeedSeconds_ = 0; // the calls' low-speed limit (0: the program's own)
     std::shared_ptr<zym::TaskStop> stop_ = std::make_shared<zym::TaskStop>();
     std::shared_ptr<zym::TaskProgress> progress_ = std::make_shared<zym::TaskProgress>();
 };

@@ -164,7 +164,7 @@ int PutObjectStream(const ServiceCall& call, const std::string& bucket, const st
 
     curl_easy_reset(h);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 30L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, LowSpeedTime(call));
     curl_easy_setopt(h, CURLOPT_HEADER, 0L);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);

@@ -23,7 +23,14 @@ struct ServiceCall
     std::string host;        // what follows "bucket." in the address, e.g. "cn-east.zymcloud.com"
     long timeoutSeconds = 0; // 0 keeps each request's own limit (60 s; 600 s for server-side copies)
     CancelTokenPtr cancel;   // aborts the call's requests when cancelled; may be null
+    // Object transfers end when not one byte moved for this long; 0 keeps 30 s.
+    long lowSpeedSeconds = 0;
 };
+
+inline long LowSpeedTime(const ServiceCall& call)
+{
+    return call.lowSpeedSeconds > 0 ? call.lowSpeedSeconds : 30L;
+}
 
 bool DeleteBucket(const ServiceCall& call, const std::string& bucket, CZymRet& reply);
 

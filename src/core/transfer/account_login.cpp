@@ -13,8 +13,10 @@ std::function<ServiceCall(const TransferRow& row)> SessionServiceCall(const Sess
 {
     return [&session](const TransferRow& row) {
         const auto login = session.Current();
-        return ServiceCall{AccessKeys{login->accessId, login->secret},
-                           login->hostOverride.empty() ? row.host : login->hostOverride, 0, nullptr};
+        ServiceCall call;
+        call.keys = AccessKeys{login->accessId, login->secret};
+        call.host = login->hostOverride.empty() ? row.host : login->hostOverride;
+        return call;
     };
 }
 

@@ -102,7 +102,7 @@ FetchResult CDownloadPeer::Fetch(const ServiceCall& call, const std::string& buc
 
     // The handle keeps its connection between ranges; the options are set again for each.
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 30L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, LowSpeedTime(call));
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 20L);

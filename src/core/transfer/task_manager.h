@@ -35,6 +35,7 @@ struct TaskServices
     std::function<bool()> sendDisposition; // read when each task starts; null means off
     std::string dataFolder;                // "" means the platform's data folder
     std::int64_t blockSize = 0;            // 0: by the object's size (tests set small blocks)
+    std::int64_t uploadBlockSize = 0;      // the uploads' part size when set, else blockSize
     std::function<std::int64_t()> clock;   // seconds since 1970; null means the system clock
 };
 

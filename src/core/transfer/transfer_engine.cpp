@@ -2,6 +2,7 @@
 
 #include "app/settings_store.h"
 #include "platform/digest.h"
+#include "platform/large_blocks.h"
 #include "transfer/download_files.h"
 #include "transfer/download_task.h"
 #include "transfer/upload_part_info.h"
@@ -35,20 +36,29 @@ bool SameText(const std::string& a, const std::string& b)
            });
 }
 
+// The service takes parts of 5 MiB or more, while tests want small download ranges.
+TaskServices ForUploads(TaskServices services)
+{
+    if (services.uploadBlockSize > 0) {
+        services.blockSize = services.uploadBlockSize;
+    }
+    return services;
+}
+
 } // namespace
 
 CTransferEngine::CTransferEngine(TaskServices services, TransferTaskFactory uploadFactory)
     : ownConditions_(std::make_unique<StartConditions>()), conditions_(*ownConditions_),
       services_(WithRules(std::move(services), this)),
       downloads_(database_, conditions_, pool_, &MakeDownloadTask, services_),
-      uploads_(database_, conditions_, pool_, std::move(uploadFactory), services_)
+      uploads_(database_, conditions_, pool_, std::move(uploadFactory), ForUploads(services_))
 {}
 
 CTransferEngine::CTransferEngine(StartConditions& conditions, TaskServices services,
                                  TransferTaskFactory uploadFactory)
     : conditions_(conditions), services_(WithRules(std::move(services), this)),
       downloads_(database_, conditions_, pool_, &MakeDownloadTask, services_),
-      uploads_(database_, conditions_, pool_, std::move(uploadFactory), services_)
+      uploads_(database_, conditions_, pool_, std::move(uploadFactory), ForUploads(services_))
 {}
 
 CTransferEngine::~CTransferEngine()
@@ -58,6 +68,7 @@ CTransferEngine::~CTransferEngine()
 
 bool CTransferEngine::Start()
 {
+    ReturnLargeBlocksToSystem();
     if (!pool_.Running() && !pool_.Start(kPoolThreads)) {
         return false;
     }

@@ -56,6 +56,8 @@ public:
     CTransDatabase& Database() { return database_; }
     CDTaskManager& Downloads() { return downloads_; }
     CUTaskManager& Uploads() { return uploads_; }
+    // Threads of the transfer pool (it grows up to kPoolThreads and keeps them until Stop).
+    std::size_t PoolThreads() const { return pool_.ThreadCount(); }
 
     // Bracket every operation that inserts rows. Nothing starts meanwhile.
     void BeginAdding(TransferKind kind);

@@ -1,14 +1,14 @@
 """Fault rules for reliability tests: each rule matches requests and delays them, resets the
-connection, answers an error, cuts the reply body short, corrupts one byte of it, replaces its ETag
-or throttles the transfer."""
+connection (before, after, or part-way through a body), answers an error, cuts the reply body
+short, corrupts one byte of it, replaces its ETag or throttles the transfer."""
 
 import itertools
 import threading
 
 MATCH_FIELDS = ("method", "host", "bucket", "path", "key", "query")
-ACTION_FIELDS = ("delay_ms", "reset", "status", "cut_after", "flip_at", "throttle_bps", "etag")
-INT_FIELDS = ("skip", "times", "delay_ms", "status", "cut_after", "flip_at", "throttle_bps")
-DEFAULTS = {"skip": 0, "times": None, "delay_ms": 0, "reset": False, "status": 0, "cut_after": None, "flip_at": None,
+ACTION_FIELDS = ("delay_ms", "reset", "status", "cut_after", "reset_after", "flip_at", "throttle_bps", "etag")
+INT_FIELDS = ("skip", "times", "delay_ms", "status", "cut_after", "reset_after", "flip_at", "throttle_bps")
+DEFAULTS = {"skip": 0, "times": None, "delay_ms": 0, "reset": False, "status": 0, "cut_after": None, "reset_after": None, "flip_at": None,
             "throttle_bps": 0, "code": None, "message": None, "when": "before", "etag": None}
 
 
@@ -62,7 +62,7 @@ def validate(spec):
         return 'when must be "before" or "after"'
     if "status" in spec and not 100 <= spec["status"] <= 599:
         return "status must be an HTTP status"
-    if not any(spec.get(f) for f in ACTION_FIELDS) and "cut_after" not in spec and "flip_at" not in spec:
+    if not any(spec.get(f) for f in ACTION_FIELDS) and not any(f in spec for f in ("cut_after", "reset_after", "flip_at")):
         return "a rule needs an action: " + ", ".join(ACTION_FIELDS)
     return None
 

@@ -89,7 +89,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     # -- request reading -------------------------------------------------------------------------
 
-    def read_body(self, throttle_bps=0):
+    def read_body(self, throttle_bps=0, reset_after=None):
+        """The request body; with reset_after, a body longer than that is read only that far and
+        the connection is then reset (the request is lost part-way through its upload)."""
         if "chunked" in (self.headers.get("Transfer-Encoding") or "").lower():
             return self._read_chunked(throttle_bps)
         length = self.headers.get("Content-Length")
@@ -99,6 +101,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             remaining = int(length)
         except ValueError:
             raise ServiceError("InvalidArgument", "Content-Length is not a number.") from None
+        if reset_after is not None and remaining > reset_after:
+            remaining = reset_after
+            self._read_exactly(remaining, throttle_bps)
+            self.reset_connection()
         parts = []
         while remaining > 0:
             piece = self.rfile.read(min(_piece_size(throttle_bps), remaining))
@@ -108,6 +114,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
             remaining -= len(piece)
             self._throttle(len(piece), throttle_bps)
         return b"".join(parts)
+
+    def _read_exactly(self, remaining, throttle_bps):
+        while remaining > 0:
+            piece = self.rfile.read(min(_piece_size(throttle_bps), remaining))
+            if not piece:
+                raise ConnectionError("request body ended early")
+            remaining -= len(piece)
+            self._throttle(len(piece), throttle_bps)
 
     def _read_chunked(self, throttle_bps):
         parts = []
@@ -145,6 +159,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.command == "HEAD":
             return
         cut = rule.get("cut_after") if rule is not None else None
+        # A reset part-way through the reply body: the reply stops there with a TCP reset.
+        reset_at = rule.get("reset_after") if rule is not None else None
+        if reset_at is not None and reset_at >= length:
+            reset_at = None
         # A corrupted byte: the reply keeps its length and headers but one body byte is inverted.
         flip = rule.get("flip_at") if rule is not None else None
         throttle = rule.get("throttle_bps") if rule is not None else 0
@@ -160,6 +178,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if cut is not None and sent + len(piece) > cut:
                 self.wfile.write(piece[: cut - sent])
                 self.reset_connection(graceful=True)
+            if reset_at is not None and sent + len(piece) > reset_at:
+                self.wfile.write(piece[: reset_at - sent])
+                self.reset_connection()
             self.wfile.write(piece)
             sent += len(piece)
             self._throttle(len(piece), throttle)
@@ -210,7 +231,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "query": raw_query.decode("latin-1"),
         }
         rule = svc.faults.take(facts)
-        body = self.read_body(rule.get("throttle_bps") if rule else 0)
+        body = self.read_body(rule.get("throttle_bps") if rule else 0, rule.get("reset_after") if rule else None)
         if rule is not None and rule.get("when") == "before":
             if self.apply_actions(rule, request_id):
                 return
