@@ -69,9 +69,11 @@ export function serviceAt(endpoint, stop) {
     });
   }
 
-  async function signed({method = 'GET', location = 'cn-east', bucket = '', key = '', query = '', body, contentType = ''}) {
+  // signQuery: the query is a sub-resource ("uploads"), signed as part of the resource.
+  async function signed({method = 'GET', location = 'cn-east', bucket = '', key = '', query = '', body, contentType = '',
+                         signQuery = false}) {
     const date = new Date().toUTCString();
-    const resource = bucket ? `/${bucket}/${key}` : '/';
+    const resource = (bucket ? `/${bucket}/${key}` : '/') + (signQuery ? `?${query}` : '');
     const toSign = `${method}\n\n${contentType}\n${date}\n${resource}`;
     const signature = crypto.createHmac('sha1', demo.secret).update(toSign, 'utf8').digest('base64');
     const headers = {Date: date, Authorization: `ZYM ${demo.id}:${signature}`};

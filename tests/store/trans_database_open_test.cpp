@@ -157,6 +157,89 @@ TEST_F(TransOpenTest, DamagedFileWithoutCopyStartsEmpty)
     EXPECT_EQ(db.CountAll().uploads, 1);
 }
 
+// A damaged file (overwritten, or cut off so that SQLite opens it and fails only on the lost
+// pages) goes to the trash; its copy takes its place, and without a usable copy the queue starts
+// empty. Either way the login gets a queue that works.
+TEST_F(TransOpenTest, DamagedFileIsReplacedByItsCopyOrStartsEmpty)
+{
+    enum class Copy
+    {
+        None,
+        Whole,
+        Damaged
+    };
+    struct Case
+    {
+        const char* name;
+        bool cut; // else overwritten with garbage
+        Copy copy;
+        DatabaseRepair repair;
+    };
+    const Case cases[] = {
+        {"garbage, whole copy", false, Copy::Whole, DatabaseRepair::Restored},
+        {"cut off, whole copy", true, Copy::Whole, DatabaseRepair::Restored},
+        {"cut off, no copy", true, Copy::None, DatabaseRepair::StartedEmpty},
+        {"garbage, damaged copy", false, Copy::Damaged, DatabaseRepair::StartedEmpty},
+        {"cut off, damaged copy", true, Copy::Damaged, DatabaseRepair::StartedEmpty},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = Path("transdb.db");
+        fs::remove(path);
+        fs::remove(path + "_old");
+        fs::remove_all(TrashFolder());
+        {
+            CTransDatabase db;
+            ASSERT_TRUE(db.Open(path, true));
+            ASSERT_TRUE(db.BeginTransaction());
+            for (int i = 0; i < 300; ++i) { // many pages, so that a cut loses rows
+                ASSERT_TRUE(db.AddDownload(DownloadRow("/d/" + std::to_string(i))));
+            }
+            db.CommitTransaction();
+            ASSERT_TRUE(db.BackupFile());
+        }
+        if (c.copy == Copy::None) {
+            fs::remove(path + "_old");
+        } else if (c.copy == Copy::Damaged) {
+            WriteFile(path + "_old", std::string(16384, '\x5a'));
+        }
+        if (c.cut) {
+            fs::resize_file(path, fs::file_size(path) / 2);
+        } else {
+            WriteFile(path, std::string(fs::file_size(path), '\x5a'));
+        }
+        const std::string damaged = ReadFile(path);
+
+        CTransDatabase db;
+        ASSERT_TRUE(db.Open(path, true));
+        EXPECT_EQ(db.Repair(), c.repair);
+        EXPECT_TRUE(IsDamagedCode(db.DamageCode())) << db.DamageCode();
+        EXPECT_EQ(ReadFile(TrashFolder() + "/files/transdb.db"), damaged);
+        EXPECT_EQ(db.CountAll().downloads, c.repair == DatabaseRepair::Restored ? 300 : 0);
+        ASSERT_TRUE(db.AddDownload(DownloadRow("/d/new")));
+        EXPECT_TRUE(db.FileConnection().IsWhole());
+    }
+}
+
+// A file damaged while the program runs must not replace the copy that could repair it.
+TEST_F(TransOpenTest, BackupKeepsTheCopyWhenTheFileIsDamaged)
+{
+    const std::string path = Path("transdb.db");
+    CTransDatabase db;
+    ASSERT_TRUE(db.Open(path, true));
+    ASSERT_TRUE(db.BeginTransaction());
+    for (int i = 0; i < 300; ++i) {
+        ASSERT_TRUE(db.AddDownload(DownloadRow("/d/" + std::to_string(i))));
+    }
+    db.CommitTransaction();
+    ASSERT_TRUE(db.BackupFile());
+    const std::string copy = ReadFile(path + "_old");
+    fs::resize_file(path, fs::file_size(path) / 2);
+    EXPECT_FALSE(db.BackupFile());
+    EXPECT_EQ(ReadFile(path + "_old"), copy);
+    EXPECT_FALSE(fs::exists(path + "_old.part"));
+}
+
 // Writers add and update rows (some inside transactions) while readers page through the mirror.
 // Afterwards the file and the mirror hold the same rows under the same ids.
 TEST_F(TransOpenTest, ManyWritersWhileReadersUseTheMirror)

@@ -100,6 +100,71 @@ TEST_F(UserDatabaseTest, DamagedFileIsRebuiltEmpty)
     EXPECT_EQ(db.ListSubKeys().size(), 1u);
 }
 
+// A damaged file (overwritten, or cut off so that SQLite opens it and fails only on the lost
+// pages) goes to the trash; the copy that every change refreshes takes its place, and without a
+// usable copy the store starts empty.
+TEST_F(UserDatabaseTest, DamagedFileIsReplacedByItsCopyOrStartsEmpty)
+{
+    enum class Copy
+    {
+        None,
+        Whole,
+        Damaged
+    };
+    struct Case
+    {
+        const char* name;
+        bool cut; // else overwritten with garbage
+        Copy copy;
+        DatabaseRepair repair;
+    };
+    const Case cases[] = {
+        {"garbage, whole copy", false, Copy::Whole, DatabaseRepair::Restored},
+        {"cut off, whole copy", true, Copy::Whole, DatabaseRepair::Restored},
+        {"garbage, no copy", false, Copy::None, DatabaseRepair::StartedEmpty},
+        {"cut off, no copy", true, Copy::None, DatabaseRepair::StartedEmpty},
+        {"cut off, damaged copy", true, Copy::Damaged, DatabaseRepair::StartedEmpty},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(Path("data"));
+        fs::remove_all(TrashFolder());
+        {
+            CUserDatabase db(kDevice);
+            ASSERT_TRUE(db.Open(DbPath()));
+            ASSERT_TRUE(db.InitUserDatabase());
+            for (int i = 0; i < 40; ++i) { // a few pages, so that a cut loses some
+                ASSERT_TRUE(db.SaveSubKey({"k", "sub-" + std::to_string(i), std::string(200, 'x'), i}));
+            }
+            ASSERT_TRUE(db.SaveAccount({"id", "key", "area", "", "PW"}));
+        }
+        if (c.copy == Copy::None) {
+            fs::remove(DbPath() + "_old");
+        } else if (c.copy == Copy::Damaged) {
+            WriteFile(DbPath() + "_old", std::string(8192, '#'));
+        }
+        if (c.cut) {
+            fs::resize_file(DbPath(), fs::file_size(DbPath()) / 2);
+        } else {
+            WriteFile(DbPath(), std::string(fs::file_size(DbPath()), '#'));
+        }
+        const std::string damaged = ReadFile(DbPath());
+
+        CUserDatabase db(kDevice);
+        ASSERT_TRUE(db.Open(DbPath()));
+        ASSERT_TRUE(db.InitUserDatabase());
+        EXPECT_EQ(db.Repair(), c.repair);
+        EXPECT_TRUE(IsDamagedCode(db.DamageCode())) << db.DamageCode();
+        EXPECT_EQ(ReadFile(TrashFolder() + "/files/zymuser.db"), damaged);
+        std::string password;
+        const bool restored = c.repair == DatabaseRepair::Restored;
+        EXPECT_EQ(db.LoadPassword(password), restored);
+        EXPECT_EQ(db.ListSubKeys().size(), restored ? 40u : 0u);
+        EXPECT_EQ(Column("PRAGMA integrity_check;"), std::vector<std::string>{"ok"});
+        ASSERT_TRUE(db.SaveSubKey({"k", "after", "s", 1})); // the store works on
+    }
+}
+
 TEST_F(UserDatabaseTest, SavedLoginKeepsQuotesAndIsReplaced)
 {
     CUserDatabase db(kDevice);

@@ -55,12 +55,18 @@ TEST(UploadLayout, SinglePutUpToTheLimitMultipartBeyond)
 TEST(UploadPartQueue, SeededPartsAreNotSentAgainAndForeignRecordsAreDropped)
 {
     const std::int64_t block = 5242880;
+    const std::string etagA = "\"" + std::string(32, 'A') + "\"";
+    const std::string etagC = "\"" + std::string(32, 'C') + "\"";
+    const std::string etag = "\"" + std::string(32, 'E') + "\"";
     UploadPartQueue queue(4 * block - 7, block, true);
-    queue.Seed({{1, 0, block, "\"A\""},
-                {3, 2 * block, block, "\"C\""},
-                {2, block, block - 1, "\"wrong length\""},
-                {9, 8 * block, block, "\"no such part\""},
-                {1, 0, block, "\"duplicate\""}});
+    const std::size_t taken = queue.Seed({{1, 0, block, etagA},
+                                          {3, 2 * block, block, etagC},
+                                          {2, block, block - 1, etag},              // wrong length
+                                          {9, 8 * block, block, etag},              // no such part
+                                          {1, 0, block, etag},                      // a repeat
+                                          {4, 3 * block, block - 7, "\"not hex\""}, // no ETag of a part
+                                          {4, 3 * block, block - 7, std::string(34, 'E')}});
+    EXPECT_EQ(taken, 2u);
     EXPECT_EQ(queue.ConfirmedBytes(), 2 * block);
     const auto parts = Drain(queue);
     ASSERT_EQ(parts.size(), 2u);
@@ -69,8 +75,8 @@ TEST(UploadPartQueue, SeededPartsAreNotSentAgainAndForeignRecordsAreDropped)
     EXPECT_EQ(parts[1].length, block - 7);
     const auto records = queue.Confirmed();
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].etag, "\"A\"");
-    EXPECT_EQ(records[1].etag, "\"C\"");
+    EXPECT_EQ(records[0].etag, etagA);
+    EXPECT_EQ(records[1].etag, etagC);
 }
 
 TEST(UploadPartQueue, APartFailsTheTaskOnItsSixthFailure)
@@ -180,12 +186,16 @@ TEST_F(PartInfoFile, ALengthThatIsNoMultipleOfTheRecordHoldsNoParts)
     for (std::size_t size : {std::size_t{0}, std::size_t{53}, std::size_t{55}, std::size_t{107}}) {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << std::string(size, '\x01');
         std::vector<PartRecord> records{{1, 0, 1, ""}};
-        EXPECT_TRUE(ReadPartInfo(path, records));
+        bool cutOff = size == 0;
+        EXPECT_TRUE(ReadPartInfo(path, records, &cutOff));
         EXPECT_TRUE(records.empty()) << size;
+        EXPECT_EQ(cutOff, size != 0) << "an empty file is no damage; a torn record is";
     }
     std::vector<PartRecord> records{{1, 0, 1, ""}};
-    EXPECT_TRUE(ReadPartInfo((dir_ / "missing").string(), records));
+    bool cutOff = true;
+    EXPECT_TRUE(ReadPartInfo((dir_ / "missing").string(), records, &cutOff));
     EXPECT_TRUE(records.empty());
+    EXPECT_FALSE(cutOff);
 }
 
 TEST_F(PartInfoFile, AFailedWriteLeavesThePreviousFile)

@@ -25,6 +25,12 @@ void LogFileFailure(Log& log, const LanguageDocument& language, const char* word
                  true);
 }
 
+// A key file that opened but cannot be used: what is wrong with it, never its contents.
+void LogUnusableKeyFile(Log& log, const std::string& path, const std::string& reason)
+{
+    log.WriteLog("[keyfile][" + path + "][" + reason + "]", true);
+}
+
 } // namespace
 
 std::string SaveAuthorization(const std::string& argument, const std::string& path,
@@ -62,6 +68,7 @@ KeyFileLogin ReadKeyFileLogin(const std::string& argument, const std::string& pa
         result.reply = AppReply(language, kErrorFileOpen);
         return result;
     case KeyFileRead::BadSize:
+        LogUnusableKeyFile(log, path, "not a key file: its size is outside 21 to 1048576 bytes");
         result.reply = AppReply(language, kErrorFile);
         return result;
     case KeyFileRead::Ok:
@@ -69,11 +76,13 @@ KeyFileLogin ReadKeyFileLogin(const std::string& argument, const std::string& pa
     }
     const std::optional<KeyPairBlocks> blocks = ParseKeyFile(bytes);
     if (!blocks) {
+        LogUnusableKeyFile(log, path, "damaged: no key file header or a block past the end");
         result.reply = AppReply(language, kErrorFile);
         return result;
     }
     std::optional<PlainKeyPair> keys = DecryptKeyPair(*blocks, deviceKey);
     if (!keys) {
+        LogUnusableKeyFile(log, path, "damaged, or saved on another device: its check does not verify");
         result.reply = AppReply(language, kErrorDecrypt);
         return result;
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <sqlite3.h>
+#include <string_view>
 #include <system_error>
 
 namespace zym {
@@ -52,6 +53,21 @@ int CopyDatabase(sqlite3* to, sqlite3* from)
     const int step = sqlite3_backup_step(backup, -1);
     const int finish = sqlite3_backup_finish(backup);
     return step == SQLITE_DONE ? finish : step;
+}
+
+bool PassesQuickCheck(sqlite3* db)
+{
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        return false;
+    }
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> stmt(raw, &sqlite3_finalize);
+    if (sqlite3_step(stmt.get()) != SQLITE_ROW) {
+        return false;
+    }
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0));
+    return text != nullptr && std::string_view(text) == "ok" && sqlite3_step(stmt.get()) == SQLITE_DONE;
 }
 
 } // namespace
@@ -280,6 +296,10 @@ bool SQLiteWrap::BackupFile()
         if (rc == SQLITE_OK) {
             rc = CopyDatabase(dest.get(), source.get());
         }
+        // A damaged file must not replace the copy that could repair it.
+        if (rc == SQLITE_OK && !PassesQuickCheck(dest.get())) {
+            rc = SQLITE_CORRUPT;
+        }
     }
     std::error_code ec;
     if (rc != SQLITE_OK) {
@@ -292,29 +312,49 @@ bool SQLiteWrap::BackupFile()
 
 bool SQLiteWrap::RestoreFromBackup()
 {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        CloseLocked();
-    }
+    TrashFile();
     if (path_.empty()) {
         return false;
     }
     std::error_code ec;
-    // A rollback journal left beside the damaged file belongs to it; replaying it onto the
-    // restored copy would damage that too.
-    const std::string journal = path_ + "-journal";
-    if (std::filesystem::exists(journal, ec)) {
-        MoveToTrash(journal);
-    }
-    if (std::filesystem::exists(path_, ec) && !MoveToTrash(path_)) {
-        std::filesystem::remove(path_, ec);
-    }
     const std::string copy = path_ + "_old";
     if (!std::filesystem::exists(copy, ec)) {
         return false;
     }
     return std::filesystem::copy_file(copy, path_, std::filesystem::copy_options::overwrite_existing, ec) &&
            !ec;
+}
+
+bool SQLiteWrap::IsWhole()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (db_ == nullptr) {
+        return false;
+    }
+    const bool whole = PassesQuickCheck(db_);
+    if (!whole) {
+        Fail(SQLITE_CORRUPT);
+    }
+    return whole;
+}
+
+void SQLiteWrap::TrashFile()
+{
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        CloseLocked();
+    }
+    if (path_.empty()) {
+        return;
+    }
+    std::error_code ec;
+    // A rollback journal left beside the damaged file belongs to it; replaying it onto a
+    // restored copy would damage that too.
+    for (const std::string& file : {path_ + "-journal", path_}) {
+        if (std::filesystem::exists(file, ec) && !MoveToTrash(file)) {
+            std::filesystem::remove(file, ec);
+        }
+    }
 }
 
 void SQLiteWrap::Close()

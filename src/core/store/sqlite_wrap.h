@@ -24,6 +24,14 @@ using SqlParams = std::vector<SqlValue>;
 // SQLite result codes the owners inspect after a failure.
 inline constexpr int kSqliteCorrupt = 11;
 inline constexpr int kSqliteNotADb = 26;
+// What opening a database did about a damaged file.
+enum class DatabaseRepair
+{
+    None,        // the file opened as it was (or was new)
+    Restored,    // damaged: moved to the trash and replaced by its "_old" copy
+    StartedEmpty // damaged, with no usable copy: moved to the trash, an empty one in its place
+};
+
 inline bool IsDamagedCode(int code)
 {
     return code == kSqliteCorrupt || code == kSqliteNotADb;
@@ -85,6 +93,12 @@ public:
     // Closes the connection, moves the (damaged) file to the desktop trash and copies
     // "<path>_old" over it. False when there is no copy; the next Open then starts empty.
     bool RestoreFromBackup();
+    // True when SQLite's quick check finds every page of the database readable and consistent.
+    // SQLite reads a cut-off or partly overwritten file without complaint until a query reaches
+    // the broken pages; this finds them at once.
+    bool IsWhole();
+    // Closes the connection and moves the file (and a journal left beside it) to the trash.
+    void TrashFile();
     void Close();
 
     bool IsOpen() const;

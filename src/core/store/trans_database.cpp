@@ -42,20 +42,46 @@ bool CTransDatabase::Open(const std::string& path, bool repair)
     if (!folder.empty()) {
         MakeFolders(folder.string());
     }
-    return OpenOnce(repair);
+    repair_ = DatabaseRepair::None;
+    damageCode_ = 0;
+    // First the copy, then an empty file: two repairs at most.
+    return OpenOnce(repair ? 2 : 0);
 }
 
-bool CTransDatabase::OpenOnce(bool repair)
+bool CTransDatabase::RepairAndReopen(int code, int repairsLeft)
+{
+    if (repairsLeft <= 0) {
+        return false;
+    }
+    if (damageCode_ == 0) {
+        damageCode_ = code;
+    }
+    mirror_.Close();
+    // The second repair is for a copy that is damaged too: it goes to the trash as well, and
+    // nothing replaces it.
+    if (repairsLeft == 2 && file_.RestoreFromBackup()) {
+        repair_ = DatabaseRepair::Restored;
+        return OpenOnce(repairsLeft - 1);
+    }
+    file_.Close();
+    if (repairsLeft != 2 || std::filesystem::exists(path_)) {
+        file_.TrashFile();
+    }
+    repair_ = DatabaseRepair::StartedEmpty;
+    return OpenOnce(0);
+}
+
+bool CTransDatabase::OpenOnce(int repairsLeft)
 {
     if (!file_.Open(path_, false)) {
         return false;
     }
     if (!mirror_.Open(path_, true)) {
-        if (repair && IsDamagedCode(mirror_.lastError())) {
-            file_.RestoreFromBackup();
-            return OpenOnce(false);
-        }
-        return false;
+        const int code = mirror_.lastError();
+        return IsDamagedCode(code) && RepairAndReopen(code, repairsLeft);
+    }
+    if (!mirror_.IsWhole()) {
+        return RepairAndReopen(kSqliteCorrupt, repairsLeft);
     }
     // On a new file these fail harmlessly: the tables do not exist yet.
     dropped_ = ListFinishedLocked();
@@ -69,11 +95,8 @@ bool CTransDatabase::OpenOnce(bool repair)
     ExecBothLocked("update Upload set status=?,actlast='0' where status=?;", reset);
 
     if (!CreateMissing()) {
-        if (repair && IsDamagedCode(file_.lastError())) {
-            file_.RestoreFromBackup();
-            return OpenOnce(false);
-        }
-        return false;
+        const int code = file_.lastError();
+        return IsDamagedCode(code) && RepairAndReopen(code, repairsLeft);
     }
     // A larger page cache keeps the random inserts into the unique pathhash and fullpath
     // indexes from re-reading index pages: about a quarter less CPU when 100,000 rows are

@@ -32,11 +32,15 @@ class CTransDatabase
 {
 public:
     // Creates the folder of `path`, opens the file and loads the mirror. With `repair`, a damaged
-    // file is moved to the trash and replaced by its "_old" copy (or started empty) once.
-    // Finished rows are dropped (DroppedFinished names them); running and failed rows become
-    // waiting with actlast 0.
+    // file (one SQLite cannot read, or one whose pages fail the quick check, as a cut-off file
+    // does) is moved to the trash and replaced by its "_old" copy; when the copy is missing or
+    // damaged too, the queue starts empty. Finished rows are dropped (DroppedFinished names
+    // them); running and failed rows become waiting with actlast 0.
     bool Open(const std::string& path, bool repair);
     const DroppedFinishedRows& DroppedFinished() const { return dropped_; }
+    // What the last Open repaired, and the SQLite result that showed the damage.
+    DatabaseRepair Repair() const { return repair_; }
+    int DamageCode() const { return damageCode_; }
     // A consistent copy of the file at "<path>_old".
     bool BackupFile();
     const std::string& Path() const { return path_; }
@@ -115,7 +119,9 @@ public:
     SQLiteWrap& Mirror() { return mirror_; }
 
 private:
-    bool OpenOnce(bool repair);
+    bool OpenOnce(int repairsLeft);
+    // Trashes the damaged file and puts the copy (when one is left to try) in its place.
+    bool RepairAndReopen(int code, int repairsLeft);
     bool CreateMissing();
     DroppedFinishedRows ListFinishedLocked();
     bool ExecBothLocked(std::string_view sql, const SqlParams& params);
@@ -129,6 +135,8 @@ private:
     std::mutex writeLock_;
     bool mirrorInTransaction_ = false; // guarded by writeLock_
     DroppedFinishedRows dropped_;
+    DatabaseRepair repair_ = DatabaseRepair::None;
+    int damageCode_ = 0;
 };
 
 // Reads rows of the download column list (hash,fullpath,host,bucket,object,filesize,offset,

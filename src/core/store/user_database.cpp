@@ -39,13 +39,24 @@ bool CUserDatabase::Open(const std::string& path)
 bool CUserDatabase::InitUserDatabase()
 {
     std::lock_guard<std::mutex> guard(lock_);
-    return InitLocked(true);
+    repair_ = DatabaseRepair::None;
+    damageCode_ = 0;
+    // First the copy, then an empty file: two repairs at most.
+    if (!InitLocked(2)) {
+        return false;
+    }
+    // A copy of what opened well, for the next time the file is found damaged.
+    db_.BackupFile();
+    return true;
 }
 
-bool CUserDatabase::InitLocked(bool mayRebuild)
+bool CUserDatabase::InitLocked(int repairsLeft)
 {
+    if (!db_.IsWhole()) {
+        return IsDamagedCode(db_.lastError()) ? Rebuild(db_.lastError(), repairsLeft) : false;
+    }
     if (!db_.IsTableExist("userinfo") && !db_.Exec(kCreateUserinfo) && IsDamagedCode(db_.lastError())) {
-        return Rebuild(mayRebuild);
+        return Rebuild(db_.lastError(), repairsLeft);
     }
     db_.Exec(kCreateRam);
     db_.Exec(kCreateSts);
@@ -59,14 +70,14 @@ bool CUserDatabase::InitLocked(bool mayRebuild)
     {
         SQLiteRecordSet rs;
         if (!db_.Query("select version from sqlsversion", rs)) {
-            return IsDamagedCode(db_.lastError()) ? Rebuild(mayRebuild) : false;
+            return IsDamagedCode(db_.lastError()) ? Rebuild(db_.lastError(), repairsLeft) : false;
         }
         const int rc = rs.Step();
         if (rc == 100) {
             version = rs.GetText(0);
         } else if (rc != 101 && IsDamagedCode(rc)) {
             rs.Finalize();
-            return Rebuild(mayRebuild);
+            return Rebuild(rc, repairsLeft);
         }
     }
     if (version == kDroppedLoginVersion) {
@@ -75,24 +86,35 @@ bool CUserDatabase::InitLocked(bool mayRebuild)
     return db_.Exec("update sqlsversion set version=?;", {std::string(kCurrentVersion)});
 }
 
-// The file is unreadable: start an empty one. The damaged file goes to the trash rather than
-// being deleted, and this happens at most once per initialisation.
-bool CUserDatabase::Rebuild(bool mayRebuild)
+// The file is unreadable: the damaged file goes to the trash (never deleted); the copy takes
+// its place, or, when there is none or it is damaged too, an empty file.
+bool CUserDatabase::Rebuild(int code, int repairsLeft)
 {
-    if (!mayRebuild || path_.empty()) {
+    if (repairsLeft <= 0 || path_.empty()) {
         return false;
     }
-    db_.Close();
-    std::error_code ec;
-    for (const std::string& file : {path_ + "-journal", path_}) {
-        if (std::filesystem::exists(file, ec) && !MoveToTrash(file)) {
-            std::filesystem::remove(file, ec);
-        }
+    if (damageCode_ == 0) {
+        damageCode_ = code;
+    }
+    if (repairsLeft == 2 && db_.RestoreFromBackup()) {
+        repair_ = DatabaseRepair::Restored;
+    } else {
+        db_.TrashFile();
+        repair_ = DatabaseRepair::StartedEmpty;
+        repairsLeft = 1;
     }
     if (!db_.Open(path_, false)) {
         return false;
     }
-    return InitLocked(false);
+    return InitLocked(repairsLeft - 1);
+}
+
+bool CUserDatabase::Kept(bool changed)
+{
+    if (changed) {
+        db_.BackupFile();
+    }
+    return changed;
 }
 
 bool CUserDatabase::SaveAccount(const AccountRecord& a)
@@ -110,7 +132,7 @@ bool CUserDatabase::SaveAccount(const AccountRecord& a)
         db_.Exec("rollback transaction;");
         return false;
     }
-    return db_.Exec("commit transaction;");
+    return Kept(db_.Exec("commit transaction;"));
 }
 
 bool CUserDatabase::LoadAccount(AccountRecord& account)
@@ -138,13 +160,13 @@ bool CUserDatabase::LoadPassword(std::string& password)
 bool CUserDatabase::SetAccountHost(const std::string& host)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    return db_.Exec("update userinfo set host=?;", {host});
+    return Kept(db_.Exec("update userinfo set host=?;", {host}));
 }
 
 bool CUserDatabase::ClearAccount()
 {
     std::lock_guard<std::mutex> guard(lock_);
-    return db_.Exec("delete from userinfo");
+    return Kept(db_.Exec("delete from userinfo"));
 }
 
 } // namespace zym

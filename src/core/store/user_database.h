@@ -50,9 +50,14 @@ public:
 
     // Creates the folder of `path` and opens (or creates) the file.
     bool Open(const std::string& path);
-    // Creates missing tables, upgrades the stored version to "1.0.0.2" (dropping the saved log-in
-    // of "1.0.0.1"), and rebuilds a damaged file empty (the damaged one goes to the trash).
+    // Creates missing tables and upgrades the stored version to "1.0.0.2" (dropping the saved
+    // log-in of "1.0.0.1"). A damaged file (unreadable, or failing the quick check) goes to the
+    // trash and is replaced by the "_old" copy, which every successful start and every change
+    // refreshes; without a usable copy the store starts empty.
     bool InitUserDatabase();
+    // What the last InitUserDatabase repaired, and the SQLite result that showed the damage.
+    DatabaseRepair Repair() const { return repair_; }
+    int DamageCode() const { return damageCode_; }
 
     // Replaces the saved log-in.
     bool SaveAccount(const AccountRecord& account);
@@ -79,8 +84,10 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
-    bool InitLocked(bool mayRebuild);
-    bool Rebuild(bool mayRebuild);
+    bool InitLocked(int repairsLeft);
+    bool Rebuild(int code, int repairsLeft);
+    // Refreshes the copy after a change that went through.
+    bool Kept(bool changed);
     bool Protect(const std::string& plain, std::string& stored) const;
     std::string Restore(const std::string& stored) const;
 
@@ -89,6 +96,8 @@ private:
     std::string deviceKey_;
     // Keeps each look-up-then-write sequence whole when two threads save the same record.
     std::mutex lock_;
+    DatabaseRepair repair_ = DatabaseRepair::None;
+    int damageCode_ = 0;
 };
 
 } // namespace zym

@@ -42,11 +42,11 @@ bool CUserDatabase::SaveSubKey(const SubKeyRecord& r)
         exists = db_.Query("select * from ram where subkeyid = ?;", {subkeyid}, rs) && rs.NextRow();
     }
     if (exists) {
-        return db_.Exec("Update ram set keyid=?,subsecret=?,createtime=? where subkeyid = ?;",
-                        {keyid, subsecret, r.createtime, subkeyid});
+        return Kept(db_.Exec("Update ram set keyid=?,subsecret=?,createtime=? where subkeyid = ?;",
+                             {keyid, subsecret, r.createtime, subkeyid}));
     }
-    return db_.Exec("insert into ram (keyid,subkeyid,subsecret,createtime) values (?,?,?,?);",
-                    {keyid, subkeyid, subsecret, r.createtime});
+    return Kept(db_.Exec("insert into ram (keyid,subkeyid,subsecret,createtime) values (?,?,?,?);",
+                         {keyid, subkeyid, subsecret, r.createtime}));
 }
 
 bool CUserDatabase::DeleteSubKey(const std::string& subkeyid)
@@ -56,7 +56,7 @@ bool CUserDatabase::DeleteSubKey(const std::string& subkeyid)
         return false;
     }
     std::lock_guard<std::mutex> guard(lock_);
-    return db_.Exec("delete from ram where subkeyid = ?;", {stored});
+    return Kept(db_.Exec("delete from ram where subkeyid = ?;", {stored}));
 }
 
 bool CUserDatabase::GetSubKey(const std::string& subkeyid, SubKeyRecord& record)
@@ -102,14 +102,15 @@ bool CUserDatabase::SaveToken(const TokenRecord& r)
         exists = db_.Query("select * from sts where stskeyid = ?;", {stskeyid}, rs) && rs.NextRow();
     }
     if (exists) {
-        return db_.Exec(
-            "Update sts set keyid=?,subkeyid=?,token=?,stssecret=?,createtime=?,expiretime=? where "
-            "stskeyid = ?;",
-            {keyid, subkeyid, token, stssecret, r.createtime, r.expiretime, stskeyid});
+        return Kept(
+            db_.Exec("Update sts set keyid=?,subkeyid=?,token=?,stssecret=?,createtime=?,expiretime=? where "
+                     "stskeyid = ?;",
+                     {keyid, subkeyid, token, stssecret, r.createtime, r.expiretime, stskeyid}));
     }
-    return db_.Exec("insert into sts (keyid,subkeyid,token,stskeyid,stssecret,createtime,expiretime) values "
-                    "(?,?,?,?,?,?,?);",
-                    {keyid, subkeyid, token, stskeyid, stssecret, r.createtime, r.expiretime});
+    return Kept(
+        db_.Exec("insert into sts (keyid,subkeyid,token,stskeyid,stssecret,createtime,expiretime) values "
+                 "(?,?,?,?,?,?,?);",
+                 {keyid, subkeyid, token, stskeyid, stssecret, r.createtime, r.expiretime}));
 }
 
 bool CUserDatabase::DeleteToken(const std::string& stskeyid)
@@ -119,7 +120,7 @@ bool CUserDatabase::DeleteToken(const std::string& stskeyid)
         return false;
     }
     std::lock_guard<std::mutex> guard(lock_);
-    return db_.Exec("delete from sts where stskeyid = ?;", {stored});
+    return Kept(db_.Exec("delete from sts where stskeyid = ?;", {stored}));
 }
 
 namespace {

@@ -47,6 +47,12 @@ ProgressRead LoadProgressFile(const std::string& fullpath, RangeList& stored)
         text.append(buffer, static_cast<size_t>(n));
     }
     stored = RangeList::FromText(text);
+    // The program writes only whole, merged, ascending ranges, so its own text reads back to
+    // itself; anything else cannot be trusted to say which bytes are stored.
+    if (stored.ToText() != text) {
+        stored.Clear();
+        return ProgressRead::Damaged;
+    }
     return ProgressRead::Loaded;
 }
 

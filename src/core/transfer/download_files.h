@@ -32,7 +32,8 @@ bool SaveProgressFile(const std::string& fullpath, const RangeList& stored);
 enum class ProgressRead
 {
     Missing,    // no progress file: nothing stored yet
-    Loaded,     // read completely (an unparsable text loads as nothing stored)
+    Loaded,     // read completely
+    Damaged,    // read, but not a text this program writes (cut off, overwritten): nothing stored
     Unreadable, // exists but cannot be read
 };
 ProgressRead LoadProgressFile(const std::string& fullpath, RangeList& stored);

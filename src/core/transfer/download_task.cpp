@@ -147,9 +147,20 @@ bool CDownloadTask::Prepare(std::string& error)
         return false;
     }
     RangeList stored;
-    if (LoadProgressFile(row_.fullpath, stored) == ProgressRead::Unreadable) {
+    const ProgressRead read = LoadProgressFile(row_.fullpath, stored);
+    if (read == ProgressRead::Unreadable) {
         error = ErrnoText(errno);
         return false;
+    }
+    // A record of bytes past the object's end was not written for this object.
+    const bool damaged =
+        read == ProgressRead::Damaged || (!stored.Empty() && stored.Intervals().back().last >= row_.filesize);
+    if (damaged) {
+        stored.Clear();
+        SaveProgressFile(row_.fullpath, stored); // so a stop before the first save starts over too
+        context_.log.WriteLog("[download][" + row_.fullpath + "][progress file " +
+                                  ProgressFilePath(row_.fullpath) + " damaged; fetched again from the start]",
+                              true);
     }
     const std::string dataPath = DataFilePath(row_.fullpath);
     const bool existed = ::access(dataPath.c_str(), F_OK) == 0;
@@ -178,7 +189,6 @@ bool CDownloadTask::Prepare(std::string& error)
             return false;
         }
     }
-    stored.Subtract({row_.filesize, std::numeric_limits<std::int64_t>::max()});
     std::lock_guard g(rangesLock_);
     stored_ = stored;
     remaining_.Clear();

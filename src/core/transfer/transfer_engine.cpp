@@ -1,5 +1,6 @@
 #include "transfer/transfer_engine.h"
 
+#include "app/log.h"
 #include "app/settings_store.h"
 #include "platform/digest.h"
 #include "platform/large_blocks.h"
@@ -92,6 +93,15 @@ bool CTransferEngine::OpenUser(const std::string& databasePath, const SettingsSt
     downloads_.SetPeerMax(settings.DownloadPeerMax());
     uploads_.SetPeerMax(settings.UploadPeerMax());
     const bool opened = database_.Open(databasePath, true);
+    if (database_.Repair() != DatabaseRepair::None && services_.log != nullptr) {
+        const std::string what = database_.Repair() == DatabaseRepair::Restored
+                                     ? "restored from " + databasePath + "_old"
+                                     : "no usable copy; the queue starts empty";
+        services_.log->WriteLog("[transdb][" + databasePath + "][damaged (" +
+                                    std::to_string(database_.DamageCode()) + "); moved to the trash, " +
+                                    what + "]",
+                                true);
+    }
     RemoveFinishedLeftovers();
     {
         std::lock_guard g(rulesLock_);

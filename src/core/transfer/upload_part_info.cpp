@@ -71,9 +71,12 @@ std::string EncodePartInfo(const std::vector<PartRecord>& records)
     return out;
 }
 
-bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records)
+bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records, bool* cutOff)
 {
     records.clear();
+    if (cutOff != nullptr) {
+        *cutOff = false;
+    }
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd) {
         return errno == ENOENT;
@@ -86,6 +89,9 @@ bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records)
     }
     const auto size = static_cast<std::size_t>(st.st_size);
     if (size == 0 || size % kPartRecordSize != 0) {
+        if (cutOff != nullptr) {
+            *cutOff = size != 0;
+        }
         return true;
     }
     std::string data(size, '\0');

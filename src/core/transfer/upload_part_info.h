@@ -27,8 +27,9 @@ constexpr std::size_t kPartEtagSize = 34;
 std::string PartInfoName(const std::string& uploadId);
 
 // The records of the file; empty when it is missing, empty, or its length is not a multiple of
-// the record size. False only when an existing file cannot be read.
-bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records);
+// the record size (then `cutOff`, when given, is set). False only when an existing file cannot
+// be read.
+bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records, bool* cutOff = nullptr);
 
 // Replaces the file with these records (creating the folder). False on any write failure; the
 // previous file then stays as it was.

@@ -3,6 +3,20 @@
 #include <algorithm>
 
 namespace zym {
+namespace {
+
+// As a confirmed part's ETag is stored: a double quote, 32 hexadecimal digits, a double quote.
+bool IsPartEtag(const std::string& etag)
+{
+    if (etag.size() != 34 || etag.front() != '"' || etag.back() != '"') {
+        return false;
+    }
+    return std::all_of(etag.begin() + 1, etag.end() - 1, [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    });
+}
+
+} // namespace
 
 UploadPartQueue::UploadPartQueue(std::int64_t fileSize, std::int64_t blockSize, bool multipart)
 {
@@ -20,11 +34,12 @@ UploadPartQueue::UploadPartQueue(std::int64_t fileSize, std::int64_t blockSize, 
     }
 }
 
-void UploadPartQueue::Seed(const std::vector<PartRecord>& records)
+std::size_t UploadPartQueue::Seed(const std::vector<PartRecord>& records)
 {
     std::lock_guard g(lock_);
+    std::size_t taken = 0;
     for (const PartRecord& r : records) {
-        if (r.number < 1 || static_cast<std::size_t>(r.number) > layout_.size()) {
+        if (r.number < 1 || static_cast<std::size_t>(r.number) > layout_.size() || !IsPartEtag(r.etag)) {
             continue;
         }
         const std::size_t index = static_cast<std::size_t>(r.number) - 1;
@@ -36,6 +51,20 @@ void UploadPartQueue::Seed(const std::vector<PartRecord>& records)
         confirmedBytes_ += part.length;
         records_.push_back(r);
         waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), index), waiting_.end());
+        ++taken;
+    }
+    return taken;
+}
+
+void UploadPartQueue::Forget()
+{
+    std::lock_guard g(lock_);
+    confirmed_.assign(layout_.size(), false);
+    confirmedBytes_ = 0;
+    records_.clear();
+    waiting_.clear();
+    for (std::size_t i = 0; i < layout_.size(); ++i) {
+        waiting_.push_back(i);
     }
 }
 

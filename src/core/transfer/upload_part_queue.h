@@ -37,7 +37,11 @@ public:
 
     // Marks the recorded parts that fit this file's layout as confirmed; records of another
     // layout (another size or block size) are dropped and their parts sent again.
-    void Seed(const std::vector<PartRecord>& records);
+    // Answers how many of the records it took: a record that does not fit the layout (number, start,
+    // length), repeats a part or has no well-formed ETag is left out.
+    std::size_t Seed(const std::vector<PartRecord>& records);
+    // Forgets every confirmed part: all are waiting again (before any part is sent).
+    void Forget();
 
     // The next part to send; waits while parts are out that may come back. Empty when the
     // connection should end: nothing left, the task failed or was stopped.

@@ -223,11 +223,20 @@ bool CUploadTask::StartMultipart(UploadPartQueue& queue)
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(partInfoPath_).parent_path(), ec);
     std::vector<PartRecord> records;
-    if (ec || !ReadPartInfo(partInfoPath_, records)) {
+    bool cutOff = false;
+    if (ec || !ReadPartInfo(partInfoPath_, records, &cutOff)) {
         Fail(4, ctx_.promptText ? ctx_.promptText("CreateFileInfoError") : "CreateFileInfoError");
         return false;
     }
-    queue.Seed(records);
+    if (cutOff || queue.Seed(records) != records.size()) {
+        // A record that is cut off or does not fit this upload makes the whole list doubtful:
+        // every part is sent again, under the same upload id, and the list starts empty.
+        queue.Forget();
+        ::unlink(partInfoPath_.c_str());
+        ctx_.log.WriteLog("[upload][" + row_.bucket + "|" + row_.object + "][part-info file " +
+                              partInfoPath_ + " damaged; every part is sent again]",
+                          true);
+    }
     ctx_.progress->offset = queue.ConfirmedBytes();
     ctx_.database.SaveUploadOffset(row_.key, queue.ConfirmedBytes());
     return true;

@@ -155,6 +155,14 @@ int RunApplication(int argc, char** argv)
                                        ? "][a folder has its name; running without the account store]"
                                        : "][open failed; running without the account store]"),
                               false);
+    if (userDatabase.Repair() != DatabaseRepair::None)
+        ProcessLog().WriteLog("[userdb][" + userDatabasePath + "][damaged (" +
+                                  std::to_string(userDatabase.DamageCode()) + "); moved to the trash, " +
+                                  (userDatabase.Repair() == DatabaseRepair::Restored
+                                       ? "restored from " + userDatabasePath + "_old"
+                                       : std::string("no usable copy; the account store starts empty")) +
+                                  "]",
+                              true);
     settings.EnsureDefaults();
 
     LanguageDocument language(folders.installFolder);
