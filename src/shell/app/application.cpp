@@ -16,6 +16,7 @@
 #include "platform/crash_report.h"
 #include "platform/folders.h"
 #include "platform/machine_id.h"
+#include "platform/startup_trace.h"
 #include "platform/task_pool.h"
 #include "service/proxy.h"
 #include "shell/app/chromium_flags.h"
@@ -112,6 +113,7 @@ QString ChooseUiFolder(const std::string& uiPath, const std::string& installed,
 
 int RunApplication(int argc, char** argv)
 {
+    StartupMark("main");
     AppFolders folders;
     folders.InitFolders(ProgramFile().absolutePath().toStdString());
     const std::string versionText = ZYM_VERSION_TEXT;
@@ -124,6 +126,7 @@ int RunApplication(int argc, char** argv)
     // First of all, so that a crash anywhere later leaves its report.
     InstallCrashReport(folders.dataFolder + "/crash", ProgramFile().fileName().toStdString(), versionText);
     SettingsStore settings;
+    StartupMark("settings read");
 
     // The browser reads its switches once, before the application object exists.
     SetChromiumFlags(RemoteDebuggingPort(settings.UIDebug()), settings.Hardware() != 0);
@@ -135,6 +138,7 @@ int RunApplication(int argc, char** argv)
         QIcon(QString::fromStdString(folders.installFolder) + "/image/zymclient.png"));
     QApplication::setQuitOnLastWindowClosed(false); // the hidden main window ends the run
     std::setlocale(LC_NUMERIC, "C");
+    StartupMark("qt application");
 
     // One instance per user: a later start asks the first to show itself and ends.
     SingleInstance instance(QString::fromStdString(folders.dataFolder), ProcessLog());
@@ -144,6 +148,7 @@ int RunApplication(int argc, char** argv)
                 PostWindowMessage(mainDialog, message);
         }) == SingleInstance::Start::Handed)
         return 0;
+    StartupMark("single instance");
 
     MakeFolders(folders.dataFolder);
     // The account store; a damaged file is rebuilt empty, so the run goes on either way.
@@ -155,7 +160,9 @@ int RunApplication(int argc, char** argv)
                                        ? "][a folder has its name; running without the account store]"
                                        : "][open failed; running without the account store]"),
                               false);
+    StartupMark("user database");
     settings.EnsureDefaults();
+    StartupMark("settings defaults");
 
     LanguageDocument language(folders.installFolder);
     page.language = settings.StartupLanguage(SystemLanguageId(Locale()));
@@ -168,7 +175,10 @@ int RunApplication(int argc, char** argv)
         language.LoadBuiltInSizes();
     }
 
+    StartupMark("language document");
+
     curl_global_init(CURL_GLOBAL_ALL);
+    StartupMark("curl");
     ShellContext context(folders, versionText, logins, page, operationPool, ProcessLog(), settings, language,
                          userDatabase);
     context.bridgeKey = NewBridgeKey();
@@ -177,6 +187,7 @@ int RunApplication(int argc, char** argv)
     const QString cacheFolder = CacheFolder(folders);
     QDir().mkpath(cacheFolder);
     SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(versionText));
+    StartupMark("browser profile");
 
     operationPool.Start(3);
     ConfigureProcessProxy(settings.Proxy() != 0);
@@ -188,6 +199,7 @@ int RunApplication(int argc, char** argv)
         logins, folders.dataFolder, page, context.shuttingDown, operationPool, ProcessLog(), settings,
         [&language](std::string_view word) { return language.String("prompt", std::string(word)); });
     context.transfers = &transfers;
+    StartupMark("engine made");
     settingsFunctions.SetTransferLimits(&transfers.Limits());
     const std::unique_ptr<DesktopOpener> opener = MakeDesktopOpener();
     // The login opens the account's transfer queue; until one is open the rules answer an error.
@@ -218,9 +230,11 @@ int RunApplication(int argc, char** argv)
     RegisterQueueingFunctions(handlers, stopLoad);
     RegisterEngineQueueing(handlers, transfers, stopLoad, *main);
     transfers.RegisterFunctions(handlers);
+    StartupMark("page functions");
     main->Init();
     StartTestHooks(&app);
     update.Start();
+    StartupMark("event loop");
     const int code = app.exec();
 
     // Pages go before the profile they use; then the main window and the instance lock.

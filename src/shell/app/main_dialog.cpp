@@ -2,6 +2,7 @@
 
 #include "app/ui_config.h"
 #include "bridge/window_messages.h"
+#include "platform/startup_trace.h"
 #include "shell/app/crash_sender.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/web_dialogs.h"
@@ -40,10 +41,12 @@ void MainDialog::Init()
     const UiConfig config = ReadUiConfig(context_.folders.defaultUiFolder + "/config.json");
     context_.page.configText = config.text;
     context_.page.configSource = config.source;
+    StartupMark("log and config");
 
     // The engine runs from here on; its schedulers wait for a login and the page.
     if (context_.transfers)
         context_.transfers->Start();
+    StartupMark("engine started");
 
     // The login window is the first window the user sees.
     // The program ends only through the shutdown sequence, never because the last visible
@@ -53,7 +56,9 @@ void MainDialog::Init()
     // The login window is the first window the user sees; it computes its own address and size.
     login_ = new CWebLogin(context_, bridge_);
     login_->InitDialog();
+    StartupMark("login window made");
     login_->ShowInFront();
+    StartupMark("login window shown");
 
     if (context_.transfers)
         context_.transfers->StartWorker();
@@ -61,6 +66,7 @@ void MainDialog::Init()
     // The launchpad exists hidden from the start; its page loads when it is first shown.
     launchpad_ = new CLaunchpad(context_, bridge_);
     launchpad_->InitDialog();
+    StartupMark("launchpad made");
 }
 
 void MainDialog::ShowLaunchpad()

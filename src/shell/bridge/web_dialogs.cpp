@@ -1,14 +1,17 @@
 #include "shell/bridge/web_dialogs.h"
 
 #include "bridge/web_window_rules.h"
+#include "platform/startup_trace.h"
 #include "shell/app/main_dialog.h"
 #include "shell/app/message_box_texts.h"
 #include "shell/app/shell_context.h"
+#include "shell/bridge/web_page.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 namespace zym::shell {
 
@@ -118,7 +121,21 @@ void CChildWebDlg::OnCancel(QCloseEvent* event)
 
 CWebLogin::CWebLogin(ShellContext& context, PageBridge& bridge)
     : CWebBaseDlg(context, bridge, Kind::Login, QString(), false, kFallbackWidth, kFallbackHeight)
-{}
+{
+    connect(
+        Page(), &QWebEnginePage::loadFinished, this, [] { StartupMark("login page loaded"); },
+        Qt::SingleShotConnection);
+}
+
+void CWebLogin::paintEvent(QPaintEvent* event)
+{
+    CWebBaseDlg::paintEvent(event);
+    if (framePainted_)
+        return;
+    framePainted_ = true;
+    StartupMark("login frame painted");
+    QTimer::singleShot(0, this, [] { StartupMark("login frame flushed"); });
+}
 
 void CWebLogin::BeforeInit()
 {

@@ -68,6 +68,10 @@ protected:
     void BeforeInit() override;
     void InitFrameForKind() override;
     void OnCancel(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool framePainted_ = false;
 };
 
 // The main window after login: created hidden, its page loaded the first time it is shown.
