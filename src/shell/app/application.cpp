@@ -151,16 +151,6 @@ int RunApplication(int argc, char** argv)
     StartupMark("single instance");
 
     MakeFolders(folders.dataFolder);
-    // The account store; a damaged file is rebuilt empty, so the run goes on either way.
-    CUserDatabase userDatabase(MachineId());
-    const std::string userDatabasePath = folders.dataFolder + "/zymuser.db";
-    if (!userDatabase.Open(userDatabasePath) || !userDatabase.InitUserDatabase())
-        ProcessLog().WriteLog("[userdb][" + userDatabasePath +
-                                  (QFileInfo(QString::fromStdString(userDatabasePath)).isDir()
-                                       ? "][a folder has its name; running without the account store]"
-                                       : "][open failed; running without the account store]"),
-                              false);
-    StartupMark("user database");
     settings.EnsureDefaults();
     StartupMark("settings defaults");
 
@@ -174,26 +164,41 @@ int RunApplication(int argc, char** argv)
                               false);
         language.LoadBuiltInSizes();
     }
-
     StartupMark("language document");
 
-    curl_global_init(CURL_GLOBAL_ALL);
-    StartupMark("curl");
+    CUserDatabase userDatabase(MachineId()); // opened below, before the login page asks for it
     ShellContext context(folders, versionText, logins, page, operationPool, ProcessLog(), settings, language,
                          userDatabase);
     context.bridgeKey = NewBridgeKey();
     context.uiFolder = ChooseUiFolder(settings.UIPath(), folders.defaultUiFolder, language, ProcessLog());
+    PageBridge bridge(context);
+    // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
+    UpdateFlow update(context);
+    auto main = std::make_unique<MainDialog>(context, bridge);
+    mainDialog = main.get();
+    // The user sees the login window's frame while the browser starts.
+    main->ShowLoginFrame();
 
     const QString cacheFolder = CacheFolder(folders);
     QDir().mkpath(cacheFolder);
     SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(versionText));
     StartupMark("browser profile");
 
+    // The account store; a damaged file is rebuilt empty, so the run goes on either way.
+    const std::string userDatabasePath = folders.dataFolder + "/zymuser.db";
+    if (!userDatabase.Open(userDatabasePath) || !userDatabase.InitUserDatabase())
+        ProcessLog().WriteLog("[userdb][" + userDatabasePath +
+                                  (QFileInfo(QString::fromStdString(userDatabasePath)).isDir()
+                                       ? "][a folder has its name; running without the account store]"
+                                       : "][open failed; running without the account store]"),
+                              false);
+    StartupMark("user database");
+
+    curl_global_init(CURL_GLOBAL_ALL);
     operationPool.Start(3);
     ConfigureProcessProxy(settings.Proxy() != 0);
     page.defaultDisposition = settings.Disposition();
 
-    PageBridge bridge(context);
     SettingsFunctions settingsFunctions(settings, language, folders, page);
     ProgramEngine transfers(
         logins, folders.dataFolder, page, context.shuttingDown, operationPool, ProcessLog(), settings,
@@ -207,10 +212,6 @@ int RunApplication(int argc, char** argv)
     CallbackRuleFunctions rules([&transfers] { return transfers.OpenQueue(); },
                                 [&transfers](const CallbackRule& rule) { transfers.Engine().PutRule(rule); },
                                 language, context.log);
-    // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
-    UpdateFlow update(context);
-    auto main = std::make_unique<MainDialog>(context, bridge);
-    mainDialog = main.get();
     // Every page function, registered by the module that owns it.
     HandlerRegistry& handlers = context.handlers;
     RegisterSessionFunctions(handlers, session, page, engineConditions, context.log);

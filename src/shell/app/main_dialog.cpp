@@ -9,9 +9,11 @@
 #include "shell/bridge/window_message.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 #include <curl/curl.h>
 
@@ -28,6 +30,21 @@ MainDialog::~MainDialog()
     if (!shutDown_)
         Shutdown();
     context_.mainDialog = nullptr;
+}
+
+void MainDialog::ShowLoginFrame()
+{
+    if (login_)
+        return;
+    login_ = new CWebLogin(context_, bridge_);
+    // The browser's start holds this thread for a while: the frame is painted first. Clicks wait
+    // for the program's own loop; a display that never shows the window costs one second.
+    QEventLoop loop;
+    connect(login_, &CWebLogin::framePainted, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    login_->ShowFrame();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    StartupMark("login frame waited");
 }
 
 void MainDialog::Init()
@@ -54,7 +71,9 @@ void MainDialog::Init()
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
     // The login window is the first window the user sees; it computes its own address and size.
-    login_ = new CWebLogin(context_, bridge_);
+    // Its frame may be on the screen already (ShowLoginFrame); the view and page come now.
+    if (!login_)
+        login_ = new CWebLogin(context_, bridge_);
     login_->InitDialog();
     StartupMark("login window made");
     login_->ShowInFront();

@@ -22,6 +22,8 @@ public:
 
     static constexpr const char* kTitle = "ZYM客户端";
 
+    // Shows the login window's frame, without its page, and returns once it is painted.
+    void ShowLoginFrame();
     // The initialisation that follows start-up: log, config.json, login window, launchpad.
     void Init();
 

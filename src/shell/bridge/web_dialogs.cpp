@@ -122,6 +122,15 @@ void CChildWebDlg::OnCancel(QCloseEvent* event)
 CWebLogin::CWebLogin(ShellContext& context, PageBridge& bridge)
     : CWebBaseDlg(context, bridge, Kind::Login, QString(), false, kFallbackWidth, kFallbackHeight)
 {
+    // The login window's size is the rectangle's right and bottom values; known before the
+    // frame is first shown.
+    const LanguageRect rect = context.language.Rect("weblogin", "window");
+    if (rect.right > 0 && rect.bottom > 0)
+        SetRequestedSize(rect.right, rect.bottom);
+}
+
+void CWebLogin::ViewMade()
+{
     connect(
         Page(), &QWebEnginePage::loadFinished, this, [] { StartupMark("login page loaded"); },
         Qt::SingleShotConnection);
@@ -134,7 +143,11 @@ void CWebLogin::paintEvent(QPaintEvent* event)
         return;
     framePainted_ = true;
     StartupMark("login frame painted");
-    QTimer::singleShot(0, this, [] { StartupMark("login frame flushed"); });
+    // The painted frame reaches the screen with this paint's flush, before the next queued call.
+    QTimer::singleShot(0, this, [this] {
+        StartupMark("login frame flushed");
+        emit framePainted();
+    });
 }
 
 void CWebLogin::BeforeInit()
@@ -144,10 +157,6 @@ void CWebLogin::BeforeInit()
     const std::string page = context.language.Html("weblogin", "path");
     SetAddress(QString::fromStdString(
         LoginAddress(UiFolder(context).toStdString(), page.empty() ? "login.html" : page, locked)));
-    // The login window's size is the rectangle's right and bottom values.
-    const LanguageRect rect = context.language.Rect("weblogin", "window");
-    if (rect.right > 0 && rect.bottom > 0)
-        SetRequestedSize(rect.right, rect.bottom);
 }
 
 void CWebLogin::InitFrameForKind()
