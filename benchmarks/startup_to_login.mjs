@@ -15,6 +15,7 @@
 // and the proportional set size (PSS) of the program and its browser processes 1 s later.
 import {spawn} from 'node:child_process';
 import fs from 'node:fs';
+import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import {performance} from 'node:perf_hooks';
@@ -61,10 +62,20 @@ function readTrace(file, startMs) {
   return phases;
 }
 
-let nextPort = 39400;
+// A port nobody listens on now: other people may run this benchmark or the page tests at once.
+function freePort() {
+  return new Promise((resolve, reject) => {
+    const server = net.createServer();
+    server.on('error', reject);
+    server.listen(0, '127.0.0.1', () => {
+      const {port} = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
 
 async function once(program, home, extraEnv) {
-  const port = nextPort++;
+  const port = await freePort();
   const trace = path.join(home, 'startup-trace');
   fs.rmSync(trace, {force: true});
   const env = {...programEnv(home, port), ...extraEnv, ZYM_STARTUP_TRACE: trace,
@@ -75,8 +86,12 @@ async function once(program, home, extraEnv) {
   const url = `http://127.0.0.1:${port}`;
   for (;;) {
     if (child.exitCode !== null) throw new Error(`${program} ended with ${child.exitCode}`);
+    if (nowEpochMs() - start > 60000) {
+      child.kill('SIGKILL');
+      throw new Error(`${program}: no login page on port ${port} after 60 s`);
+    }
     try {
-      const list = await (await fetch(url + '/json/list')).json();
+      const list = await (await fetch(url + '/json/list', {signal: AbortSignal.timeout(5000)})).json();
       if (list.some(t => t.url.includes('/login.html'))) break;
     } catch {}
     await new Promise(r => setTimeout(r, 10));

@@ -6,6 +6,7 @@
 #include "shell/app/crash_sender.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/web_dialogs.h"
+#include "shell/bridge/web_page.h"
 #include "shell/bridge/window_message.h"
 
 #include <QCoreApplication>
@@ -82,7 +83,19 @@ void MainDialog::Init()
     if (context_.transfers)
         context_.transfers->StartWorker();
 
-    // The launchpad exists hidden from the start; its page loads when it is first shown.
+    // The launchpad exists hidden once the login page has loaded (its view would hold up that
+    // page); its own page loads when it is first shown.
+    if (login_->Page())
+        connect(login_->Page(), &QWebEnginePage::loadFinished, this, &MainDialog::MakeLaunchpad,
+                Qt::SingleShotConnection);
+    else
+        MakeLaunchpad();
+}
+
+void MainDialog::MakeLaunchpad()
+{
+    if (launchpad_ || shutDown_)
+        return;
     launchpad_ = new CLaunchpad(context_, bridge_);
     launchpad_->InitDialog();
     StartupMark("launchpad made");
@@ -93,10 +106,7 @@ void MainDialog::ShowLaunchpad()
     // Only a logged-in account has a launchpad to see.
     if (shutDown_ || !context_.session.LoggedIn())
         return;
-    if (!launchpad_) {
-        launchpad_ = new CLaunchpad(context_, bridge_);
-        launchpad_->InitDialog();
-    }
+    MakeLaunchpad();
     launchpad_->ShowLaunchpad();
 }
 

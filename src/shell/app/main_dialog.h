@@ -43,6 +43,7 @@ protected:
 
 private:
     void Activate();
+    void MakeLaunchpad();
     void Shutdown();
     void StartSibling();
 
