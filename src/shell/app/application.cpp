@@ -130,10 +130,7 @@ int RunApplication(int argc, char** argv)
 
     // The browser reads its switches once, before the application object exists.
     SetChromiumFlags(RemoteDebuggingPort(settings.UIDebug()), settings.Hardware() != 0);
-    // The browser's views share Qt's OpenGL context; views drawn in software need none, and
-    // making one costs a software OpenGL start-up (hundreds of ms on a display without a GPU).
-    if (qgetenv("QT_QUICK_BACKEND") != "software")
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareOpenGl();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZYMClient"));
     // Every window and message box takes it; the web windows also draw it in their caption.
