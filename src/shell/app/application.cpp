@@ -47,6 +47,7 @@
 #include <cstdlib>
 #include <curl/curl.h>
 #include <memory>
+#include <vector>
 
 namespace zym::shell {
 namespace {
@@ -143,9 +144,13 @@ int RunApplication(int argc, char** argv)
     // One instance per user: a later start asks the first to show itself and ends.
     SingleInstance instance(QString::fromStdString(folders.dataFolder), ProcessLog());
     MainDialog* mainDialog = nullptr;
-    if (instance.Acquire([&mainDialog](int message) {
+    // Messages that come while the login frame is being painted wait until the run is set up.
+    std::vector<int> earlyMessages;
+    if (instance.Acquire([&mainDialog, &earlyMessages](int message) {
             if (mainDialog)
                 PostWindowMessage(mainDialog, message);
+            else
+                earlyMessages.push_back(message);
         }) == SingleInstance::Start::Handed)
         return 0;
     StartupMark("single instance");
@@ -175,9 +180,11 @@ int RunApplication(int argc, char** argv)
     // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
     UpdateFlow update(context);
     auto main = std::make_unique<MainDialog>(context, bridge);
-    mainDialog = main.get();
     // The user sees the login window's frame while the browser starts.
     main->ShowLoginFrame();
+    mainDialog = main.get();
+    for (int message : earlyMessages)
+        PostWindowMessage(mainDialog, message); // handled once the event loop runs
 
     const QString cacheFolder = CacheFolder(folders);
     QDir().mkpath(cacheFolder);

@@ -24,7 +24,8 @@ public:
 
     // Shows the login window's frame, without its page, and returns once it is painted.
     void ShowLoginFrame();
-    // The initialisation that follows start-up: log, config.json, login window, launchpad.
+    // The initialisation that follows start-up: log, config.json, the login window's page; the
+    // launchpad once that page has loaded.
     void Init();
 
     CWebLogin* LoginWindow() const { return login_; }
