@@ -16,6 +16,7 @@
 #include "platform/crash_report.h"
 #include "platform/folders.h"
 #include "platform/machine_id.h"
+#include "platform/startup_trace.h"
 #include "platform/task_pool.h"
 #include "service/proxy.h"
 #include "shell/app/chromium_flags.h"
@@ -46,6 +47,7 @@
 #include <cstdlib>
 #include <curl/curl.h>
 #include <memory>
+#include <vector>
 
 namespace zym::shell {
 namespace {
@@ -112,6 +114,7 @@ QString ChooseUiFolder(const std::string& uiPath, const std::string& installed,
 
 int RunApplication(int argc, char** argv)
 {
+    StartupMark("main");
     AppFolders folders;
     folders.InitFolders(ProgramFile().absolutePath().toStdString());
     const std::string versionText = ZYM_VERSION_TEXT;
@@ -124,10 +127,11 @@ int RunApplication(int argc, char** argv)
     // First of all, so that a crash anywhere later leaves its report.
     InstallCrashReport(folders.dataFolder + "/crash", ProgramFile().fileName().toStdString(), versionText);
     SettingsStore settings;
+    StartupMark("settings read");
 
     // The browser reads its switches once, before the application object exists.
     SetChromiumFlags(RemoteDebuggingPort(settings.UIDebug()), settings.Hardware() != 0);
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    PrepareOpenGl();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZYMClient"));
     // Every window and message box takes it; the web windows also draw it in their caption.
@@ -135,19 +139,59 @@ int RunApplication(int argc, char** argv)
         QIcon(QString::fromStdString(folders.installFolder) + "/image/zymclient.png"));
     QApplication::setQuitOnLastWindowClosed(false); // the hidden main window ends the run
     std::setlocale(LC_NUMERIC, "C");
+    StartupMark("qt application");
 
     // One instance per user: a later start asks the first to show itself and ends.
     SingleInstance instance(QString::fromStdString(folders.dataFolder), ProcessLog());
     MainDialog* mainDialog = nullptr;
-    if (instance.Acquire([&mainDialog](int message) {
+    // Messages that come while the login frame is being painted wait until the run is set up.
+    std::vector<int> earlyMessages;
+    if (instance.Acquire([&mainDialog, &earlyMessages](int message) {
             if (mainDialog)
                 PostWindowMessage(mainDialog, message);
+            else
+                earlyMessages.push_back(message);
         }) == SingleInstance::Start::Handed)
         return 0;
+    StartupMark("single instance");
 
     MakeFolders(folders.dataFolder);
+    settings.EnsureDefaults();
+    StartupMark("settings defaults");
+
+    LanguageDocument language(folders.installFolder);
+    page.language = settings.StartupLanguage(SystemLanguageId(Locale()));
+    const std::string languageFile = LanguageFilePath(folders.installFolder, page.language);
+    if (!language.Load(languageFile)) {
+        // The windows still open at their size; their native texts stay empty.
+        ProcessLog().WriteLog("[language][" + languageFile + "][cannot be read (" +
+                                  std::to_string(language.LoadResult()) + "); built-in sizes used]",
+                              false);
+        language.LoadBuiltInSizes();
+    }
+    StartupMark("language document");
+
+    CUserDatabase userDatabase(MachineId()); // opened below, before the login page asks for it
+    ShellContext context(folders, versionText, logins, page, operationPool, ProcessLog(), settings, language,
+                         userDatabase);
+    context.bridgeKey = NewBridgeKey();
+    context.uiFolder = ChooseUiFolder(settings.UIPath(), folders.defaultUiFolder, language, ProcessLog());
+    PageBridge bridge(context);
+    // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
+    UpdateFlow update(context);
+    auto main = std::make_unique<MainDialog>(context, bridge);
+    // The user sees the login window's frame while the browser starts.
+    main->ShowLoginFrame();
+    mainDialog = main.get();
+    for (int message : earlyMessages)
+        PostWindowMessage(mainDialog, message); // handled once the event loop runs
+
+    const QString cacheFolder = CacheFolder(folders);
+    QDir().mkpath(cacheFolder);
+    SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(versionText));
+    StartupMark("browser profile");
+
     // The account store; a damaged file is rebuilt empty, so the run goes on either way.
-    CUserDatabase userDatabase(MachineId());
     const std::string userDatabasePath = folders.dataFolder + "/zymuser.db";
     if (!userDatabase.Open(userDatabasePath) || !userDatabase.InitUserDatabase())
         ProcessLog().WriteLog("[userdb][" + userDatabasePath +
@@ -163,39 +207,19 @@ int RunApplication(int argc, char** argv)
                                        : std::string("no usable copy; the account store starts empty")) +
                                   "]",
                               true);
-    settings.EnsureDefaults();
-
-    LanguageDocument language(folders.installFolder);
-    page.language = settings.StartupLanguage(SystemLanguageId(Locale()));
-    const std::string languageFile = LanguageFilePath(folders.installFolder, page.language);
-    if (!language.Load(languageFile)) {
-        // The windows still open at their size; their native texts stay empty.
-        ProcessLog().WriteLog("[language][" + languageFile + "][cannot be read (" +
-                                  std::to_string(language.LoadResult()) + "); built-in sizes used]",
-                              false);
-        language.LoadBuiltInSizes();
-    }
+    StartupMark("user database");
 
     curl_global_init(CURL_GLOBAL_ALL);
-    ShellContext context(folders, versionText, logins, page, operationPool, ProcessLog(), settings, language,
-                         userDatabase);
-    context.bridgeKey = NewBridgeKey();
-    context.uiFolder = ChooseUiFolder(settings.UIPath(), folders.defaultUiFolder, language, ProcessLog());
-
-    const QString cacheFolder = CacheFolder(folders);
-    QDir().mkpath(cacheFolder);
-    SetUpBrowserProfile(context, cacheFolder, QString::fromStdString(versionText));
-
     operationPool.Start(3);
     ConfigureProcessProxy(settings.Proxy() != 0);
     page.defaultDisposition = settings.Disposition();
 
-    PageBridge bridge(context);
     SettingsFunctions settingsFunctions(settings, language, folders, page);
     ProgramEngine transfers(
         logins, folders.dataFolder, page, context.shuttingDown, operationPool, ProcessLog(), settings,
         [&language](std::string_view word) { return language.String("prompt", std::string(word)); });
     context.transfers = &transfers;
+    StartupMark("engine made");
     settingsFunctions.SetTransferLimits(&transfers.Limits());
     const std::unique_ptr<DesktopOpener> opener = MakeDesktopOpener();
     // The login opens the account's transfer queue; until one is open the rules answer an error.
@@ -203,10 +227,6 @@ int RunApplication(int argc, char** argv)
     CallbackRuleFunctions rules([&transfers] { return transfers.OpenQueue(); },
                                 [&transfers](const CallbackRule& rule) { transfers.Engine().PutRule(rule); },
                                 language, context.log);
-    // Outlives the main window, whose shutdown stops the pool that runs the update tasks.
-    UpdateFlow update(context);
-    auto main = std::make_unique<MainDialog>(context, bridge);
-    mainDialog = main.get();
     // Every page function, registered by the module that owns it.
     HandlerRegistry& handlers = context.handlers;
     RegisterSessionFunctions(handlers, session, page, engineConditions, context.log);
@@ -226,9 +246,11 @@ int RunApplication(int argc, char** argv)
     RegisterQueueingFunctions(handlers, stopLoad);
     RegisterEngineQueueing(handlers, transfers, stopLoad, *main);
     transfers.RegisterFunctions(handlers);
+    StartupMark("page functions");
     main->Init();
     StartTestHooks(&app);
     update.Start();
+    StartupMark("event loop");
     const int code = app.exec();
 
     // Pages go before the profile they use; then the main window and the instance lock.

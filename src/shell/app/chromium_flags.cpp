@@ -1,6 +1,7 @@
 #include "shell/app/chromium_flags.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QtGlobal>
 #include <unistd.h>
 
@@ -37,6 +38,18 @@ void SetChromiumFlags(int port, bool acceleratedCompositing)
         qputenv("QTWEBENGINE_REMOTE_DEBUGGING", "127.0.0.1:" + QByteArray::number(port));
     else
         qunsetenv("QTWEBENGINE_REMOTE_DEBUGGING");
+}
+
+void PrepareOpenGl()
+{
+    // Loading a software OpenGL driver and making a context costs a few hundred ms before the
+    // first window, for nothing when every view draws in software.
+    if (qgetenv("QT_QUICK_BACKEND") == "software") {
+        if (!qEnvironmentVariableIsSet("QT_XCB_GL_INTEGRATION"))
+            qputenv("QT_XCB_GL_INTEGRATION", "none");
+        return;
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 } // namespace zym::shell

@@ -16,4 +16,10 @@ int RemoteDebuggingPort(int uiDebug);
 // setting 0) the pages are composited in software.
 void SetChromiumFlags(int port, bool acceleratedCompositing);
 
+// Before the application object: views drawn in software (QT_QUICK_BACKEND=software, as on a
+// display without a GPU; the browser then draws in software too) use no OpenGL, so Qt is told
+// not to load the display's OpenGL driver (QT_XCB_GL_INTEGRATION=none unless set) and makes
+// no shared context; otherwise the browser's views share Qt's OpenGL context.
+void PrepareOpenGl();
+
 } // namespace zym::shell

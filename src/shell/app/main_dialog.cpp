@@ -2,15 +2,19 @@
 
 #include "app/ui_config.h"
 #include "bridge/window_messages.h"
+#include "platform/startup_trace.h"
 #include "shell/app/crash_sender.h"
 #include "shell/app/shell_context.h"
 #include "shell/bridge/web_dialogs.h"
+#include "shell/bridge/web_page.h"
 #include "shell/bridge/window_message.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 #include <curl/curl.h>
 
@@ -29,6 +33,21 @@ MainDialog::~MainDialog()
     context_.mainDialog = nullptr;
 }
 
+void MainDialog::ShowLoginFrame()
+{
+    if (login_)
+        return;
+    login_ = new CWebLogin(context_, bridge_);
+    // The browser's start holds this thread for a while: the frame is painted first. Clicks wait
+    // for the program's own loop; a display that never shows the window costs one second.
+    QEventLoop loop;
+    connect(login_, &CWebLogin::framePainted, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    login_->ShowFrame();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    StartupMark("login frame waited");
+}
+
 void MainDialog::Init()
 {
     context_.conditions.SetMainWindowReady(true);
@@ -40,10 +59,12 @@ void MainDialog::Init()
     const UiConfig config = ReadUiConfig(context_.folders.defaultUiFolder + "/config.json");
     context_.page.configText = config.text;
     context_.page.configSource = config.source;
+    StartupMark("log and config");
 
     // The engine runs from here on; its schedulers wait for a login and the page.
     if (context_.transfers)
         context_.transfers->Start();
+    StartupMark("engine started");
 
     // The login window is the first window the user sees.
     // The program ends only through the shutdown sequence, never because the last visible
@@ -51,16 +72,33 @@ void MainDialog::Init()
     QGuiApplication::setQuitOnLastWindowClosed(false);
 
     // The login window is the first window the user sees; it computes its own address and size.
-    login_ = new CWebLogin(context_, bridge_);
+    // Its frame may be on the screen already (ShowLoginFrame); the view and page come now.
+    if (!login_)
+        login_ = new CWebLogin(context_, bridge_);
     login_->InitDialog();
+    StartupMark("login window made");
     login_->ShowInFront();
+    StartupMark("login window shown");
 
     if (context_.transfers)
         context_.transfers->StartWorker();
 
-    // The launchpad exists hidden from the start; its page loads when it is first shown.
+    // The launchpad exists hidden once the login page has loaded (its view would hold up that
+    // page); its own page loads when it is first shown.
+    if (login_->Page())
+        connect(login_->Page(), &QWebEnginePage::loadFinished, this, &MainDialog::MakeLaunchpad,
+                Qt::SingleShotConnection);
+    else
+        MakeLaunchpad();
+}
+
+void MainDialog::MakeLaunchpad()
+{
+    if (launchpad_ || shutDown_)
+        return;
     launchpad_ = new CLaunchpad(context_, bridge_);
     launchpad_->InitDialog();
+    StartupMark("launchpad made");
 }
 
 void MainDialog::ShowLaunchpad()
@@ -68,10 +106,7 @@ void MainDialog::ShowLaunchpad()
     // Only a logged-in account has a launchpad to see.
     if (shutDown_ || !context_.session.LoggedIn())
         return;
-    if (!launchpad_) {
-        launchpad_ = new CLaunchpad(context_, bridge_);
-        launchpad_->InitDialog();
-    }
+    MakeLaunchpad();
     launchpad_->ShowLaunchpad();
 }
 

@@ -22,7 +22,10 @@ public:
 
     static constexpr const char* kTitle = "ZYM客户端";
 
-    // The initialisation that follows start-up: log, config.json, login window, launchpad.
+    // Shows the login window's frame, without its page, and returns once it is painted.
+    void ShowLoginFrame();
+    // The initialisation that follows start-up: log, config.json, the login window's page; the
+    // launchpad once that page has loaded.
     void Init();
 
     CWebLogin* LoginWindow() const { return login_; }
@@ -41,6 +44,7 @@ protected:
 
 private:
     void Activate();
+    void MakeLaunchpad();
     void Shutdown();
     void StartSibling();
 

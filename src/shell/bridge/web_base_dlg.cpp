@@ -44,10 +44,17 @@ CWebBaseDlg::CWebBaseDlg(ShellContext& context, PageBridge& bridge, Kind kind, Q
 {
     auto* layout = new QVBoxLayout(ClientArea());
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new WebView(context, bridge, ClientArea());
-    page_ = new WebPage(BrowserProfile(), context, bridge, this);
+    NoteWindowsChanged();
+}
+
+void CWebBaseDlg::MakeView()
+{
+    if (view_)
+        return;
+    view_ = new WebView(context_, bridge_, ClientArea());
+    page_ = new WebPage(BrowserProfile(), context_, bridge_, this);
     view_->setPage(page_);
-    layout->addWidget(view_);
+    ClientArea()->layout()->addWidget(view_);
 
     connect(page_, &QWebEnginePage::titleChanged, this, [this](const QString& title) {
         setWindowTitle(title);
@@ -55,6 +62,7 @@ CWebBaseDlg::CWebBaseDlg(ShellContext& context, PageBridge& bridge, Kind kind, Q
     });
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) { pageLoaded_ = true; });
     connect(page_, &QWebEnginePage::urlChanged, this, [] { NoteWindowsChanged(); });
+    ViewMade();
     NoteWindowsChanged();
 }
 
@@ -69,12 +77,27 @@ void CWebBaseDlg::InitFrameForKind()
     InitWebFrame(QString::fromStdString(context_.folders.installFolder), resizable_);
 }
 
-void CWebBaseDlg::InitDialog()
+void CWebBaseDlg::PrepareFrame()
 {
-    BeforeInit();
+    if (framePrepared_)
+        return;
+    framePrepared_ = true;
     InitFrameForKind();
     setWindowIcon(QApplication::windowIcon());
     PlaceCentred();
+}
+
+void CWebBaseDlg::ShowFrame()
+{
+    PrepareFrame();
+    ShowInFront();
+}
+
+void CWebBaseDlg::InitDialog()
+{
+    BeforeInit();
+    PrepareFrame();
+    MakeView();
     if (!address_.isEmpty())
         Load(QUrl(address_));
     address_.clear();

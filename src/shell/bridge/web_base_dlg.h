@@ -45,8 +45,11 @@ public:
     bool Resizable() const { return resizable_; }
 
     // Runs once before the window is first shown: frame, icon, size and place (centred), then
-    // the page address is loaded into the view.
+    // the view is made and the page address is loaded into it.
     void InitDialog();
+    // Frame, icon, size and place as InitDialog makes them, shown without a view: the browser
+    // need not exist yet. InitDialog adds the view later.
+    void ShowFrame();
     // Shows a window whose initialisation has run, and brings it to the front.
     void ShowInFront();
     // A new address, resizable flag and client size for a living window; its top-left corner stays.
@@ -71,6 +74,8 @@ protected:
     virtual void InitFrameForKind();
     // What WM_CLOSE does for this kind; the event is accepted or ignored here.
     virtual void OnCancel(QCloseEvent* event);
+    // Runs once the view and its page exist.
+    virtual void ViewMade() {}
 
     void SetAddress(const QString& address) { address_ = address; }
     void SetRequestedSize(int width, int height);
@@ -93,9 +98,12 @@ private:
     WebView* view_ = nullptr;
     WebPage* page_ = nullptr;
     bool pageLoaded_ = false;
+    bool framePrepared_ = false;
     QRect restoreGeometry_; // where a window we maximised ourselves goes back to
 
     void FitWindowState();
+    void PrepareFrame();
+    void MakeView();
 };
 
 } // namespace zym::shell

@@ -1,14 +1,17 @@
 #include "shell/bridge/web_dialogs.h"
 
 #include "bridge/web_window_rules.h"
+#include "platform/startup_trace.h"
 #include "shell/app/main_dialog.h"
 #include "shell/app/message_box_texts.h"
 #include "shell/app/shell_context.h"
+#include "shell/bridge/web_page.h"
 
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 namespace zym::shell {
 
@@ -118,7 +121,34 @@ void CChildWebDlg::OnCancel(QCloseEvent* event)
 
 CWebLogin::CWebLogin(ShellContext& context, PageBridge& bridge)
     : CWebBaseDlg(context, bridge, Kind::Login, QString(), false, kFallbackWidth, kFallbackHeight)
-{}
+{
+    // The login window's size is the rectangle's right and bottom values; known before the
+    // frame is first shown.
+    const LanguageRect rect = context.language.Rect("weblogin", "window");
+    if (rect.right > 0 && rect.bottom > 0)
+        SetRequestedSize(rect.right, rect.bottom);
+}
+
+void CWebLogin::ViewMade()
+{
+    connect(
+        Page(), &QWebEnginePage::loadFinished, this, [] { StartupMark("login page loaded"); },
+        Qt::SingleShotConnection);
+}
+
+void CWebLogin::paintEvent(QPaintEvent* event)
+{
+    CWebBaseDlg::paintEvent(event);
+    if (framePainted_)
+        return;
+    framePainted_ = true;
+    StartupMark("login frame painted");
+    // The painted frame reaches the screen with this paint's flush, before the next queued call.
+    QTimer::singleShot(0, this, [this] {
+        StartupMark("login frame flushed");
+        emit framePainted();
+    });
+}
 
 void CWebLogin::BeforeInit()
 {
@@ -127,10 +157,6 @@ void CWebLogin::BeforeInit()
     const std::string page = context.language.Html("weblogin", "path");
     SetAddress(QString::fromStdString(
         LoginAddress(UiFolder(context).toStdString(), page.empty() ? "login.html" : page, locked)));
-    // The login window's size is the rectangle's right and bottom values.
-    const LanguageRect rect = context.language.Rect("weblogin", "window");
-    if (rect.right > 0 && rect.bottom > 0)
-        SetRequestedSize(rect.right, rect.bottom);
 }
 
 void CWebLogin::InitFrameForKind()

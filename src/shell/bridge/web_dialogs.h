@@ -64,10 +64,19 @@ class CWebLogin : public CWebBaseDlg
 public:
     CWebLogin(ShellContext& context, PageBridge& bridge);
 
+signals:
+    // The frame's first paint has been flushed to the screen.
+    void framePainted();
+
 protected:
     void BeforeInit() override;
     void InitFrameForKind() override;
     void OnCancel(QCloseEvent* event) override;
+    void ViewMade() override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool framePainted_ = false;
 };
 
 // The main window after login: created hidden, its page loaded the first time it is shown.
