@@ -1,6 +1,8 @@
 // Walks the screens of the real program on the display named by DISPLAY and saves the whole
 // screen after each step (scripts/screenshots.sh sets everything up).
 import {execFileSync} from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 
 import {logInThroughPage, shippedUiFolder, startProgram} from '../tests/pages/harness.mjs';
@@ -9,12 +11,35 @@ import {startService} from '../tests/pages/zym_service.mjs';
 const out = process.argv[2];
 const display = process.env.DISPLAY;
 const pause = ms => new Promise(r => setTimeout(r, ms));
+const kFinished = 4;
+const kFailed = 5;
 const shot = async name => {
   await pause(600); // the frame and the view paint after the page has settled
   execFileSync('import', ['-display', display, '-window', 'root', path.join(out, `${name}.png`)]);
   console.log(`screenshots: ${name}.png`);
 };
 
+// Asks a ZYMClient function that answers through a callback.
+const call = (page, name, arg) => page.evaluate((n, a) => new Promise(resolve => ZYMClient[n](a, resolve)),
+                                                name, JSON.stringify(arg));
+const rows = async (page, get) => JSON.parse(await page.evaluate(g => ZYMClient[g]('{"count":-1}'), get)).list;
+async function waitForRows(page, get, what, check) {
+  const end = Date.now() + 120000;
+  for (;;) {
+    if (check(await rows(page, get))) return;
+    if (Date.now() > end) throw new Error(`screenshots: timed out waiting for ${what}`);
+    await pause(250);
+  }
+}
+const queued = answer => {
+  const reply = JSON.parse(answer);
+  if (reply.error !== 0) throw new Error(`screenshots: queueing refused: ${answer}`);
+};
+const rowOf = (list, name) => list.find(r => r.object === name);
+const filled = (size, seed) => Buffer.alloc(size, seed);
+
+// Downloads land under a short, fixed folder: the list shows the whole local path.
+const demoFolder = path.join(os.tmpdir(), 'zym-demo');
 const service = await startService();
 await service.createBucket('media');
 await service.createBucket('backups');
@@ -66,8 +91,65 @@ try {
   await page.waitForFunction(() => document.querySelector('#dialog-field-0')?.tagName === 'TEXTAREA');
   await shot('share-link');
   await page.click('#dialog-cancel');
+
+  // Transfers in every state, queued through the program's own functions: finished ones, one
+  // held back by a slow service (running), a stopped one, one that fails.
+  const local = path.join(app.home, 'Pictures');
+  fs.mkdirSync(path.join(local, 'holiday'), {recursive: true});
+  for (const [name, size] of [['holiday/beach-day.jpg', 420_000], ['holiday/harbour-night.jpg', 310_000],
+                              ['holiday/old-town.jpg', 530_000]]) {
+    fs.writeFileSync(path.join(local, name), filled(size, 7));
+  }
+  // Every part of the big file crawls, so its bar stands part-way while the picture is taken.
+  fs.writeFileSync(path.join(local, 'family-video.mp4'), filled(60_000_000, 3));
+  fs.writeFileSync(path.join(local, 'camera-backup.tar'), filled(11_000_000, 9));
+  // Parts of 5 MiB: two parts of this one go through, the others crawl until it is stopped.
+  fs.writeFileSync(path.join(local, 'slides.pdf'), filled(22_000_000, 5));
+  await service.control('POST', '/_control/faults', {method: 'PUT', bucket: 'media', key: 'family-video.mp4',
+                                                     throttle_bps: 100_000});
+  await service.control('POST', '/_control/faults', {method: 'PUT', bucket: 'media', key: 'slides.pdf',
+                                                     query: 'partNumber=', skip: 2, throttle_bps: 20_000});
+  const upload = (bucket, name) => call(page, 'addFile',
+      {location: 'cn-east', bucket, prefix: 'uploads/', list: [{path: path.join(local, name)}]});
+  queued(await upload('media', 'holiday'));
+  await waitForRows(page, 'getUpload', 'the finished uploads',
+                    list => list.filter(r => r.status === kFinished && !r.object.endsWith('/')).length === 3);
+  // A bucket that is not there: the service's own reason is shown on the row.
+  queued(await upload('old-backups', 'camera-backup.tar'));
+  await waitForRows(page, 'getUpload', 'the failed upload',
+                    list => rowOf(list, 'uploads/camera-backup.tar')?.status === kFailed);
+  queued(await upload('media', 'slides.pdf'));
+  await waitForRows(page, 'getUpload', 'two parts of the upload to stop', list =>
+    rowOf(list, 'uploads/slides.pdf')?.status === 1 && rowOf(list, 'uploads/slides.pdf').offset >= 10_485_760);
+  await pause(4000); // the parts that went through are confirmed
+  queued(await call(page, 'stopUpload', {list: [{bucket: 'media', object: 'uploads/slides.pdf'}]}));
+  await waitForRows(page, 'getUpload', 'the stopped upload', list => rowOf(list, 'uploads/slides.pdf')?.status === 3);
+  queued(await upload('media', 'family-video.mp4'));
+  await waitForRows(page, 'getUpload', 'the big upload under way', list => list.some(r => r.status === 1));
+
+  fs.rmSync(demoFolder, {recursive: true, force: true});
+  const downloads = path.join(demoFolder, 'Downloads');
+  fs.mkdirSync(downloads, {recursive: true});
+  await service.control('POST', '/_control/faults', {method: 'GET', bucket: 'media', key: 'archive.zip',
+                                                     throttle_bps: 250_000});
+  const save = list => call(page, 'saveFile', {path: downloads, list: list.map(([object, filesize]) =>
+      ({location: 'cn-east', bucket: 'media', object, filesize}))});
+  queued(await save([['reports/q3-summary.pdf', files['reports/q3-summary.pdf']], ['notes.txt', files['notes.txt']]]));
+  await waitForRows(page, 'getDownload', 'the finished downloads', list => list.every(r => r.status === kFinished));
+  // An object someone else removed after the list was read.
+  queued(await save([['reports/q2-final.pdf', 960_000]]));
+  await waitForRows(page, 'getDownload', 'the failed download', list => list.some(r => r.status === kFailed));
+  queued(await save([['archive.zip', files['archive.zip']]]));
+  await waitForRows(page, 'getDownload', 'the slow download under way', list => list.some(r => r.status === 1));
+
   await page.click('#tab-transfers');
+  await pause(6000); // a few periodic reports: live figures and the speed graph
   await shot('transfers');
+  await page.click('#tab-downloads');
+  await pause(6000);
+  await shot('transfers-downloads');
+  await call(page, 'stopUpload', {all: 1});
+  await call(page, 'stopDownload', {all: 1});
   await page.click('#tab-settings');
   await shot('settings');
   await page.select('#language', '1');
@@ -77,6 +159,7 @@ try {
   await page.click('#tab-settings');
   await page.select('#language', '2');
 } finally {
+  fs.rmSync(demoFolder, {recursive: true, force: true});
   await app.stop();
   await service.stop();
 }

@@ -200,7 +200,8 @@ async function share() {
   if (typeof link !== 'string') return;
   await openDialog({title: t('browser.shareTitle', {name: entry.name}),
                     text: copied ? t('browser.linkCopied') : t('browser.linkNotCopied'),
-                    fields: [{name: 'link', label: t('browser.link'), type: 'textarea', value: link, readonly: true}]});
+                    fields: [{name: 'link', label: t('browser.link'), type: 'textarea', rows: 5, value: link,
+                              readonly: true}]});
 }
 
 function callbackRule() {

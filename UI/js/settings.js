@@ -128,7 +128,9 @@ function loadErrorLog() {
   try {
     const log = directJson('getErrorLog');
     const lines = Array.isArray(log.list) ? log.list : [];
-    list.replaceChildren(...lines.map(line => el('li', {text: typeof line === 'string' ? line : JSON.stringify(line)})));
+    // Each entry is {"msg": "..."}, a log line with its line end.
+    const text = line => (typeof line === 'string' ? line : String(line?.msg ?? JSON.stringify(line))).trimEnd();
+    list.replaceChildren(...lines.map(line => el('li', {text: text(line)})));
     if (!lines.length) list.replaceChildren(el('li', {className: 'empty', text: t('settings.noErrors')}));
     showError($('log-message'), null);
   } catch (error) {

@@ -97,7 +97,7 @@ export function openDialog({title, text, fields = [], okText, run, danger = fals
       for (const o of f.options) input.append(el('option', {value: o.value, text: o.label}));
       input.value = f.value ?? '';
     } else if (f.type === 'textarea') {
-      input = el('textarea', {id, name: f.name, rows: 3, readonly: f.readonly});
+      input = el('textarea', {id, name: f.name, rows: f.rows || 3, readonly: f.readonly});
       input.value = f.value ?? '';
     } else {
       input = el('input', {id, name: f.name, type: f.type || 'text', required: f.required, readonly: f.readonly,

@@ -98,6 +98,7 @@ TEST_F(UploadLive, AfterPartsOneAndThreeOnlyPartsTwoAndFourAreSent)
     }
     std::sort(numbers.begin(), numbers.end());
     ASSERT_EQ(numbers, (std::vector<int>{1, 3}));
+    EXPECT_EQ(StoredRow().offset, 2 * kBlock) << "a failed upload is listed with the parts it keeps";
 
     CountedRule one(Rule("\"query\":\"partNumber=1&\",\"delay_ms\":1"));
     CountedRule two(Rule("\"query\":\"partNumber=2&\",\"delay_ms\":1"));
@@ -203,6 +204,7 @@ TEST_F(UploadLive, NoSuchUploadMidUploadClearsTheIdAndTheNextRunStartsAnew)
         EXPECT_EQ(gone.Applied(), 1);
     }
     EXPECT_EQ(StoredRow().uploadid, "");
+    EXPECT_EQ(StoredRow().offset, 0) << "the dropped upload's parts are not kept";
     EXPECT_FALSE(std::filesystem::exists(CUploadTask::PartInfoFolder(root_.string())) &&
                  !std::filesystem::is_empty(CUploadTask::PartInfoFolder(root_.string())));
     CountedRule parts(Rule("\"query\":\"partNumber=\",\"delay_ms\":1"));
@@ -342,6 +344,9 @@ TEST_F(UploadLive, AStopEndsTheRunningPartAtOnceAndKeepsThePartInfo)
         std::vector<PartRecord> records;
         ASSERT_TRUE(ReadPartInfo(PartInfoPath(uploadId), records));
         EXPECT_EQ(records.size(), discard ? 0u : 1u);
+        if (!discard) {
+            EXPECT_EQ(StoredRow().offset, kBlock) << "listed with the part it keeps";
+        }
         EXPECT_EQ(std::filesystem::exists(PartInfoPath(uploadId)), !discard);
         CZymListMultipartUploadRet list;
         ASSERT_TRUE(ListMultipartUploads(LiveCall(), bucket_, list));

@@ -186,6 +186,11 @@ void CUploadTask::RunFile()
     if (saver != nullptr) {
         saver->Finish();
         saver_ = nullptr;
+        // A stopped or failed upload is listed with the parts it keeps, which the next run skips
+        // (none when the service has dropped the upload).
+        const std::int64_t kept = uploadGone_ ? 0 : queue.ConfirmedBytes();
+        ctx_.progress->offset = kept;
+        ctx_.database.SaveUploadOffset(row_.key, kept);
     }
     int code = 0;
     std::string text;
