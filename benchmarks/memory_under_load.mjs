@@ -1,15 +1,21 @@
 // Memory of the running program while it carries 5 downloads and 5 uploads of 5 connections each,
 // over a long run of repeated transfers.
 // Usage: node benchmarks/memory_under_load.mjs [minutes] [MiB per download] [MiB per upload]
-//   (needs a build and tests/pages' npm ci; starts its own local service)
+//   (needs a build and tests/pages' npm ci; starts its own local service; ZYM_PROGRAM names
+//   another build of the program; MEMORY_SAMPLES=FILE keeps every sample as JSON lines)
 // The real zymclient, offscreen, on the shipped pages, logs in to the local ZYM service; the
 // limits are set with setTransInfo (5 tasks, 5 connections, both directions). Two loops run side
-// by side until the time is up: saveFile of a folder of 5 objects into a new local folder, and
-// addFile of 5 local files under a new prefix; each batch is waited for (every row finished),
-// checked (MD5 of each downloaded file; ETag of each stored object), its rows deleted with deleteDownload/deleteUpload as the page's "clear finished" does,
-// and the next batch queued. Every few seconds the proportional set size (PSS, from
-// /proc/PID/smaps_rollup) of the program and of each of its browser processes is read, with the
-// number of the program's open connections to the service.
+// by side until the time is up. Each round queues 2 batches of 5 (saveFile of a folder of 5
+// objects of 250 MiB, whose 50 MiB ranges keep 5 connections busy; addFile of 5 local files of
+// 100 MiB, 20 parts each), waits until every row is finished, deletes the rows with
+// deleteDownload/deleteUpload ("all", finished rows only) and queues the next round; the bytes
+// are checked (MD5 of each downloaded file, multipart ETag of each stored object).
+// Every 5 seconds the proportional set size (PSS, from /proc/PID/smaps_rollup) of the program
+// and of each process below it (the browser's zygotes and renderers) is read, with the running
+// rows and the program's open connections to the service. The file-backed part of PSS is
+// shared with every other process that maps the same libraries (another instance of the
+// program, a page test), so it drops while such processes run; the anonymous part is the
+// program's own.
 import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -74,12 +80,14 @@ function memoryOf(root) {
   walk(root, 'main');
   const byKind = {};
   for (const p of processes) {
-    byKind[p.kind] ??= {count: 0, pss: 0};
+    byKind[p.kind] ??= {count: 0, pss: 0, anon: 0};
     byKind[p.kind].count += 1;
     byKind[p.kind].pss += p.pss;
+    byKind[p.kind].anon += p.anon;
   }
   const main = processes.find(p => p.kind === 'main');
-  return {main, byKind, total: processes.reduce((s, p) => s + p.pss, 0), processes: processes.length};
+  return {main, byKind, total: processes.reduce((s, p) => s + p.pss, 0),
+          anon: processes.reduce((s, p) => s + p.anon, 0), processes: processes.length};
 }
 
 function threadsOf(pid) {
@@ -275,9 +283,11 @@ async function main() {
     const busy = loaded.filter(s => s.connections >= 45);
     const peak = loaded.reduce((a, b) => (b.total > a.total ? b : a), loaded[0] ?? idle);
     const peakMain = loaded.reduce((a, b) => (b.main.pss > a.main.pss ? b : a), loaded[0] ?? idle);
-    const kinds = s => Object.entries(s.byKind).map(([k, v]) => `${k} ${mib(v.pss)}` +
-        (v.count > 1 ? ` (${v.count})` : '')).join(', ');
-    const line = s => `t=${s.t.toFixed(0)}s ${s.phase}: total ${mib(s.total)} MiB; main ${mib(s.main.pss)} MiB ` +
+    const kinds = s => Object.entries(s.byKind).filter(([k]) => k !== 'main').map(([k, v]) =>
+        `${k === 'zygote' ? 'browser processes' : k}${v.count > 1 ? ` (${v.count})` : ''} ${mib(v.pss)} ` +
+        `(anon ${mib(v.anon)})`).join(', ');
+    const line = s => `t=${s.t.toFixed(0)}s ${s.phase}: total ${mib(s.total)} MiB (anon ${mib(s.anon)}); ` +
+        `main ${mib(s.main.pss)} MiB ` +
         `(anon ${mib(s.main.anon)}, file ${mib(s.main.file)}, shmem ${mib(s.main.shmem)}); ${kinds(s)}; ` +
         `threads ${s.threads}; running ${s.downloads} downloads, ${s.uploads} uploads, ${s.connections} connections`;
 
@@ -298,6 +308,7 @@ async function main() {
     if (busy.length) {
       const med = xs => xs.slice().sort((a, b) => a - b)[Math.floor(xs.length / 2)];
       console.log(`with 45+ connections: total median ${mib(med(busy.map(s => s.total)))} MiB, ` +
+                  `anon median ${mib(med(busy.map(s => s.anon)))} MiB, max ${mib(Math.max(...busy.map(s => s.anon)))} MiB; ` +
                   `max ${mib(Math.max(...busy.map(s => s.total)))} MiB; main median ` +
                   `${mib(med(busy.map(s => s.main.pss)))} MiB, max ${mib(Math.max(...busy.map(s => s.main.pss)))} MiB`);
     }
@@ -308,15 +319,17 @@ async function main() {
     const avg = xs => xs.reduce((a, b) => a + b, 0) / xs.length;
     const first = loaded.slice(0, fifth), last = loaded.slice(-fifth);
     if (loaded.length) {
+      const growth = pick => mib(avg(last.map(pick)) - avg(first.map(pick)));
       console.log(`growth under load (mean of the last fifth of samples - mean of the first fifth): total ` +
-                  `${mib(avg(last.map(s => s.total)) - avg(first.map(s => s.total)))} MiB, main ` +
-                  `${mib(avg(last.map(s => s.main.pss)) - avg(first.map(s => s.main.pss)))} MiB`);
+                  `PSS ${growth(s => s.total)} MiB (anon ${growth(s => s.anon)}), main PSS ` +
+                  `${growth(s => s.main.pss)} MiB (anon ${growth(s => s.main.anon)})`);
     }
-    console.log(`idle before and after: total ${mib(idle.total)} -> ${mib(end.total)} MiB, main ` +
-                `${mib(idle.main.pss)} -> ${mib(end.main.pss)} MiB, threads ${idle.threads} -> ${end.threads}`);
+    console.log(`idle before and after: total ${mib(idle.total)} -> ${mib(end.total)} MiB (anon ` +
+                `${mib(idle.anon)} -> ${mib(end.anon)}), main ${mib(idle.main.pss)} -> ${mib(end.main.pss)} MiB ` +
+                `(anon ${mib(idle.main.anon)} -> ${mib(end.main.anon)}), threads ${idle.threads} -> ${end.threads}`);
     if (process.env.MEMORY_SAMPLES) {
       fs.writeFileSync(process.env.MEMORY_SAMPLES, samples.map(s => JSON.stringify(
-          {t: s.t, phase: s.phase, total: s.total, main: s.main, byKind: s.byKind, threads: s.threads,
+          {t: s.t, phase: s.phase, total: s.total, anon: s.anon, main: s.main, byKind: s.byKind, threads: s.threads,
            connections: s.connections, downloads: s.downloads, uploads: s.uploads})).join('\n') + '\n');
     }
   } finally {
