@@ -192,9 +192,17 @@ async function main() {
 
     const started = Date.now();
     const running = async name => (await list(launchpad, name)).filter(r => r.status === kRunning).length;
+    // The launchpad's script heap and document, after a collection so that only live objects count.
+    const cdp = await launchpad.target().createCDPSession();
+    const pageHeap = async () => {
+      await cdp.send('HeapProfiler.collectGarbage');
+      const m = await launchpad.metrics();
+      return {heap: m.JSHeapUsedSize / 1024, nodes: m.Nodes, listeners: m.JSEventListeners};
+    };
     const take = async phase => {
+      const page = await pageHeap();
       const m = memoryOf(child.pid);
-      const s = {t: (Date.now() - started) / 1000, phase, ...m, threads: threadsOf(child.pid),
+      const s = {t: (Date.now() - started) / 1000, phase, ...m, page, threads: threadsOf(child.pid),
                  connections: connectionsTo(child.pid, service.port),
                  downloads: await running('getDownload'), uploads: await running('getUpload')};
       samples.push(s);
@@ -289,7 +297,7 @@ async function main() {
     const line = s => `t=${s.t.toFixed(0)}s ${s.phase}: total ${mib(s.total)} MiB (anon ${mib(s.anon)}); ` +
         `main ${mib(s.main.pss)} MiB ` +
         `(anon ${mib(s.main.anon)}, file ${mib(s.main.file)}, shmem ${mib(s.main.shmem)}); ${kinds(s)}; ` +
-        `threads ${s.threads}; running ${s.downloads} downloads, ${s.uploads} uploads, ${s.connections} connections`;
+        `launchpad script heap ${mib(s.page.heap)} MiB, ${s.page.nodes} nodes; threads ${s.threads}; running ${s.downloads} downloads, ${s.uploads} uploads, ${s.connections} connections`;
 
     console.log(`load: ${minutes} min, 5 downloads x 5 connections (${downloadMiB} MiB objects) and ` +
                 `5 uploads x 5 connections (${uploadMiB} MiB files); ${downloadRounds} download rounds and ` +
@@ -330,7 +338,7 @@ async function main() {
     if (process.env.MEMORY_SAMPLES) {
       fs.writeFileSync(process.env.MEMORY_SAMPLES, samples.map(s => JSON.stringify(
           {t: s.t, phase: s.phase, total: s.total, anon: s.anon, main: s.main, byKind: s.byKind, threads: s.threads,
-           connections: s.connections, downloads: s.downloads, uploads: s.uploads})).join('\n') + '\n');
+           page: s.page, connections: s.connections, downloads: s.downloads, uploads: s.uploads})).join('\n') + '\n');
     }
   } finally {
     await app?.stop();
