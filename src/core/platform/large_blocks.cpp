@@ -6,9 +6,10 @@ namespace zym {
 
 void ReturnLargeBlocksToSystem()
 {
-    // A fixed threshold also turns off the allocator's own raising of it.
-    constexpr int kThreshold = 256 * 1024;
-    mallopt(M_MMAP_THRESHOLD, kThreshold);
+    // The allocator's own default, but fixed: a fixed value also turns off its raising.
+    constexpr int kLargeBlock = 128 * 1024;
+    ::mallopt(M_MMAP_THRESHOLD, kLargeBlock);
+    ::mallopt(M_TRIM_THRESHOLD, kLargeBlock);
 }
 
 } // namespace zym

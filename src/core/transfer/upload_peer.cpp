@@ -19,10 +19,10 @@ namespace zym {
 
 namespace {
 
-// The transfer library's largest upload buffer: fewer, larger reads from the file and fewer
-// trips through the read callback per part.
-constexpr long kUploadBufferSize = 2 * 1024 * 1024;
-constexpr long kReceiveBufferSize = 1024 * 1024;
+// Each connection of each running upload holds this buffer (25 with 5 uploads of 5 connections):
+// 256 KiB reads keep the trips through the read callback few without making the program heavy.
+// Replies are small: the transfer library's default receive buffer suffices.
+constexpr long kUploadBufferSize = 256 * 1024;
 
 void CleanupCurl(CURL* h)
 {
@@ -97,7 +97,6 @@ bool CUploadPeer::Open()
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferSize);
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
     curl_easy_setopt(h, CURLOPT_TCP_NODELAY, 1L);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &CUploadPeer::ReadBody);
     curl_easy_setopt(h, CURLOPT_READDATA, this);

@@ -19,6 +19,7 @@
 #include "platform/startup_trace.h"
 #include "platform/task_pool.h"
 #include "service/proxy.h"
+#include "shell/app/allocator_settings.h"
 #include "shell/app/chromium_flags.h"
 #include "shell/app/main_dialog.h"
 #include "shell/app/shell_context.h"
@@ -115,6 +116,7 @@ QString ChooseUiFolder(const std::string& uiPath, const std::string& installed,
 int RunApplication(int argc, char** argv)
 {
     StartupMark("main");
+    LimitAllocatorRetention();
     AppFolders folders;
     folders.InitFolders(ProgramFile().absolutePath().toStdString());
     const std::string versionText = ZYM_VERSION_TEXT;
