@@ -13,6 +13,9 @@ set(ZYM_PACKAGE_FOLDER opt/zymclient)
 install(TARGETS zymclient Startover RUNTIME DESTINATION ${ZYM_PACKAGE_FOLDER})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/UI ${PROJECT_SOURCE_DIR}/language ${PROJECT_SOURCE_DIR}/image
         DESTINATION ${ZYM_PACKAGE_FOLDER})
+if(ZYM_UI_CONFIG_FILE)
+    install(FILES ${ZYM_UI_CONFIG_FILE} DESTINATION ${ZYM_PACKAGE_FOLDER}/UI) # with the version
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/zymclient.desktop DESTINATION usr/share/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/image/zymclient.png DESTINATION usr/share/icons/hicolor/256x256/apps)
 # /usr/bin/zymclient: the program resolves its own folder through /proc/self/exe, so a link works.

@@ -64,6 +64,9 @@ describe('ZYMClient in the real program', () => {
     // config.json is read from the program's own UI folder, with its line breaks removed.
     const shipped = fs.readFileSync(path.join(path.dirname(program), 'UI', 'config.json'), 'utf8');
     assert.equal(r.config, shipped.replace(/[\r\n]/g, ''));
+    // The build adds the program's version to it: the settings view shows it from there.
+    const cmake = fs.readFileSync(path.resolve(here, '../../CMakeLists.txt'), 'utf8');
+    assert.equal(JSON.parse(r.config).version, /project\(ZYMClient VERSION ([0-9.]+)/.exec(cmake)[1]);
     assert.equal(JSON.parse(r.uiPath), testUiFolder);
     assert.deepEqual(JSON.parse(r.language), {type: 2});
     assert.deepEqual(JSON.parse(r.disposition), {default: 0});

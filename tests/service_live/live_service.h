@@ -80,6 +80,23 @@ public:
     FaultRule(const FaultRule&) = delete;
     FaultRule& operator=(const FaultRule&) = delete;
 
+    // How many requests the rule has acted on so far.
+    int Applied() const
+    {
+        JsonPtr rules = Control("GET", "/_control/faults");
+        const cJSON* all = rules.get(); // the answer is the list itself
+        const cJSON* rule = nullptr;
+        cJSON_ArrayForEach(rule, all)
+        {
+            const cJSON* id = cJSON_GetObjectItemCaseSensitive(rule, "id");
+            const cJSON* applied = cJSON_GetObjectItemCaseSensitive(rule, "applied");
+            if (cJSON_IsNumber(id) && id->valueint == id_ && cJSON_IsNumber(applied)) {
+                return applied->valueint;
+            }
+        }
+        return 0;
+    }
+
 private:
     int id_ = -1;
 };

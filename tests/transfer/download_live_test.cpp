@@ -196,5 +196,30 @@ TEST_F(DownloadTest, StopKeepsTheFilesAndDeleteRemovesThem)
     }
 }
 
+// A stopped row lists the bytes it keeps (and resumes from), not 0 or its last finished size.
+TEST_F(DownloadTest, AStoppedRunLeavesTheStoredBytesInTheRow)
+{
+    const std::string body = RandomBytes(3000000, 13);
+    const TransferRow row = Row("kept.bin", 3000000, Put("kept.bin", body), "kept.bin");
+    const RangeList stored = RangeList::FromText("0-1048575,2000000-2099999,");
+    LeaveDataFile(row.fullpath, body, stored);
+    WriteFile(ProgressFilePath(row.fullpath), stored.ToText());
+    zymtest::FaultRule slow("{\"bucket\":\"" + bucket_ + "\",\"method\":\"GET\",\"delay_ms\":600000}");
+    auto stop = std::make_shared<TaskStop>();
+    // Stopped once the task is fetching (a request is held by the rule), not before it has begun.
+    std::thread stopper([&] {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (slow.Applied() == 0 && std::chrono::steady_clock::now() < giveUp) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        stop->Request(false);
+    });
+    const auto out = Download(row, {5, 0, true}, stop);
+    stopper.join();
+    EXPECT_EQ(out.result.outcome, TaskOutcome::Stopped);
+    EXPECT_EQ(StoredOffsetOf(row.fullpath), 1048576 + 100000);
+    EXPECT_EQ(ReadFile(ProgressFilePath(row.fullpath)), stored.ToText()); // nothing new arrived
+}
+
 } // namespace
 } // namespace zym

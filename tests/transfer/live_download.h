@@ -82,6 +82,18 @@ protected:
         return {result, progress->bytesDone.load(), progress->offset.load()};
     }
 
+    std::int64_t StoredOffsetOf(const std::string& path)
+    {
+        std::vector<TransferRow> rows;
+        database_.ListDownloads(-1, -1, rows);
+        for (const auto& r : rows) {
+            if (r.fullpath == path) {
+                return r.offset;
+            }
+        }
+        return -1;
+    }
+
     int StatusOf(const std::string& path)
     {
         std::vector<TransferRow> rows;

@@ -60,6 +60,9 @@ public:
     bool MarkDownloadRunning(const std::string& fullpath, std::int64_t now);
     bool SetDownloadStatus(const std::string& fullpath, int status);
     bool FinishDownload(const std::string& fullpath, std::int64_t bytes);
+    // The bytes a stopped or failed run leaves stored (its progress file's total): the list
+    // shows them until the row runs again, which resumes from there.
+    bool SaveDownloadOffset(const std::string& fullpath, std::int64_t offset);
     bool FailDownload(const std::string& fullpath, int errornum, const std::string& errormsg);
     bool DeleteDownload(const std::string& fullpath);
     // The row of `object` and every row whose object starts with it ("%", "_" are literal).

@@ -95,6 +95,11 @@ bool CTransDatabase::FinishDownload(const std::string& fullpath, std::int64_t by
                     {bytes, Int(kStatusFinished), fullpath});
 }
 
+bool CTransDatabase::SaveDownloadOffset(const std::string& fullpath, std::int64_t offset)
+{
+    return ExecBoth("update Download set offset=? where fullpath=?;", {offset, fullpath});
+}
+
 bool CTransDatabase::FailDownload(const std::string& fullpath, int errornum, const std::string& errormsg)
 {
     return ExecBoth("update Download set status=?,errornum=?,errormsg=? where fullpath=?;",

@@ -310,6 +310,10 @@ void CDownloadTask::SaveProgress(bool force)
     if (!SaveProgressFile(row_.fullpath, copy)) {
         context_.log.WriteLog("[writefile:" + std::to_string(errno) + "]", true);
     }
+    if (force) {
+        // The run ends here (stop, failure or completion): the row keeps what is stored.
+        context_.database.SaveDownloadOffset(row_.fullpath, copy.Total());
+    }
     lastSave_ = now;
 }
 
