@@ -55,11 +55,18 @@ TEST(UploadPartQueue, SeededPartsAreNotSentAgainAndForeignRecordsAreDropped)
 {
     const std::int64_t block = 5242880;
     UploadPartQueue queue(4 * block - 7, block, true);
-    queue.Seed({{1, 0, block, "\"A\""},
-                {3, 2 * block, block, "\"C\""},
-                {2, block, block - 1, "\"wrong length\""},
-                {9, 8 * block, block, "\"no such part\""},
-                {1, 0, block, "\"duplicate\""}});
+    const std::string a = "\"" + std::string(32, 'A') + "\"";
+    const std::string c = "\"0123456789ABCDEF0123456789ABCDEF\"";
+    const std::string other = "\"" + std::string(32, '0') + "\"";
+    queue.Seed({{1, 0, block, a},
+                {3, 2 * block, block, c},
+                {2, block, block - 1, other},                                  // wrong length
+                {9, 8 * block, block, other},                                  // no such part
+                {1, 0, block, other},                                          // duplicate
+                {4, 3 * block, block - 7, "\"" + std::string(32, 'a') + "\""}, // damaged ETags
+                {4, 3 * block, block - 7, "\"0123456789ABCDEF0123456789ABCDE\""},
+                {4, 3 * block, block - 7, std::string(34, '0')},
+                {4, 3 * block, block - 7, ""}});
     EXPECT_EQ(queue.ConfirmedBytes(), 2 * block);
     const auto parts = Drain(queue);
     ASSERT_EQ(parts.size(), 2u);
@@ -68,8 +75,8 @@ TEST(UploadPartQueue, SeededPartsAreNotSentAgainAndForeignRecordsAreDropped)
     EXPECT_EQ(parts[1].length, block - 7);
     const auto records = queue.Confirmed();
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].etag, "\"A\"");
-    EXPECT_EQ(records[1].etag, "\"C\"");
+    EXPECT_EQ(records[0].etag, a);
+    EXPECT_EQ(records[1].etag, c);
 }
 
 TEST(UploadPartQueue, APartFailsTheTaskOnItsSixthFailure)

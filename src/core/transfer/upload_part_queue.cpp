@@ -4,6 +4,22 @@
 
 namespace zym {
 
+namespace {
+
+// As a confirmation stores it: a double quote, 32 upper-case hexadecimal digits, a double
+// quote. Anything else in a record is damage, and the part is sent again rather than named
+// in the completion with an ETag the service never gave.
+bool WellFormedEtag(const std::string& etag)
+{
+    if (etag.size() != kPartEtagSize || etag.front() != '"' || etag.back() != '"') {
+        return false;
+    }
+    return std::all_of(etag.begin() + 1, etag.end() - 1,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
+}
+
+} // namespace
+
 UploadPartQueue::UploadPartQueue(std::int64_t fileSize, std::int64_t blockSize, bool multipart)
 {
     if (!multipart) {
@@ -29,7 +45,8 @@ void UploadPartQueue::Seed(const std::vector<PartRecord>& records)
         }
         const std::size_t index = static_cast<std::size_t>(r.number) - 1;
         const PartJob& part = layout_[index];
-        if (part.start != r.start || part.length != r.length || confirmed_[index]) {
+        if (part.start != r.start || part.length != r.length || confirmed_[index] ||
+            !WellFormedEtag(r.etag)) {
             continue;
         }
         confirmed_[index] = true;
