@@ -17,6 +17,14 @@ stage_done() { # <name>
     stage_start=$now
 }
 
+descendants() { # <pid>: every process below it
+    local p
+    for p in $(ps -o pid= --ppid "$1"); do
+        echo "$p"
+        descendants "$p"
+    done
+}
+
 scripts/install-deps.sh
 # Paths relative to the checkout in the compiler cache's keys: a fresh clone anywhere reuses
 # what another checkout of the same sources compiled.
@@ -49,6 +57,9 @@ if ((status == 0)); then echo "test: suite passed"; else echo "test: suite FAILE
 stage_done suite
 
 if [ "$full" != 0 ]; then
+    # Nothing else of ours runs now: the rest of those builds goes at the priority of the later
+    # stages (nice), not behind every other program on a shared machine.
+    renice -n "$(($(nice) + 10 > 19 ? 19 : $(nice) + 10))" -p $(descendants "$sanitizer_build") "$sanitizer_build" >/dev/null 2>&1 || true
     if wait "$sanitizer_build"; then
         tail -n 1 "$sanitizer_log"
     else
