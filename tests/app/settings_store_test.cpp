@@ -262,9 +262,15 @@ TEST_F(SettingsStoreTest, DamagedFilesReadAsDefaultsAndAreKeptAside)
 TEST_F(SettingsStoreTest, OneBadLineCostsOnlyItself)
 {
     const std::string bad[] = {
-        "\"Language\"=dword:0000000g", "\"Language\"=dword:000000002",
-        "\"SavePath\"=\"unterminated", "Language=2",
-        "\"Proxy\" dword:00000001",    "\"Https\"=hex(7):zz",
+        "\"Language\"=dword:0000000g",
+        "\"Language\"=dword:000000002",
+        "\"SavePath\"=\"unterminated",
+        "Language=2",
+        "\"Proxy\" dword:00000001",
+        "\"Https\"=hex(7):zz",
+        // A list whose last line ends in a stray backslash: the value line after it is its own.
+        "\"Blob\"=hex:01,02,\\",
+        "\"UIPath\"=hex(2):2f,00,\\",
     };
     for (const std::string& line : bad) {
         const std::string text =
@@ -290,6 +296,21 @@ TEST_F(SettingsStoreTest, OneBadLineCostsOnlyItself)
     SettingsStore store(path_);
     EXPECT_EQ(store.DownloadMax(), 7);
     EXPECT_EQ(store.UploadMax(), 5);
+}
+
+TEST_F(SettingsStoreTest, ValueWrittenAfterStrayContinuationReadsBack)
+{
+    // The list ends the program's key, so a written value goes right below it.
+    const std::string dangling = "\"Blob\"=hex:01,02,\\";
+    WriteFile(Header() + "\"Language\"=dword:00000002\n" + dangling + "\n");
+    ASSERT_TRUE(SettingsStore(path_).WriteText("SavePath", "/home/me/in"));
+    ASSERT_TRUE(SettingsStore(path_).WriteInt("DownloadMax", 9));
+
+    SettingsStore again(path_);
+    EXPECT_EQ(again.SavePath(), "/home/me/in");
+    EXPECT_EQ(again.DownloadMax(), 9);
+    EXPECT_EQ(again.Language(), 2);
+    EXPECT_NE(ReadFile(path_).find("\n" + dangling + "\n"), std::string::npos);
 }
 
 TEST_F(SettingsStoreTest, UnreadableFileIsLeftAloneAndDefaultsServeTheRun)

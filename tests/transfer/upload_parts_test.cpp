@@ -55,17 +55,20 @@ TEST(UploadLayout, SinglePutUpToTheLimitMultipartBeyond)
 TEST(UploadPartQueue, SeededPartsAreNotSentAgainAndForeignRecordsAreDropped)
 {
     const std::int64_t block = 5242880;
-    const std::string etagA = "\"" + std::string(32, 'A') + "\"";
-    const std::string etagC = "\"" + std::string(32, 'C') + "\"";
-    const std::string etag = "\"" + std::string(32, 'E') + "\"";
     UploadPartQueue queue(4 * block - 7, block, true);
-    const std::size_t taken = queue.Seed({{1, 0, block, etagA},
-                                          {3, 2 * block, block, etagC},
-                                          {2, block, block - 1, etag},              // wrong length
-                                          {9, 8 * block, block, etag},              // no such part
-                                          {1, 0, block, etag},                      // a repeat
-                                          {4, 3 * block, block - 7, "\"not hex\""}, // no ETag of a part
-                                          {4, 3 * block, block - 7, std::string(34, 'E')}});
+    const std::string a = "\"" + std::string(32, 'A') + "\"";
+    const std::string c = "\"0123456789ABCDEF0123456789ABCDEF\"";
+    const std::string other = "\"" + std::string(32, '0') + "\"";
+    const std::size_t taken =
+        queue.Seed({{1, 0, block, a},
+                    {3, 2 * block, block, c},
+                    {2, block, block - 1, other},                                  // wrong length
+                    {9, 8 * block, block, other},                                  // no such part
+                    {1, 0, block, other},                                          // duplicate
+                    {4, 3 * block, block - 7, "\"" + std::string(32, 'a') + "\""}, // damaged ETags
+                    {4, 3 * block, block - 7, "\"0123456789ABCDEF0123456789ABCDE\""},
+                    {4, 3 * block, block - 7, std::string(34, '0')},
+                    {4, 3 * block, block - 7, ""}});
     EXPECT_EQ(taken, 2u);
     EXPECT_EQ(queue.ConfirmedBytes(), 2 * block);
     const auto parts = Drain(queue);
@@ -75,8 +78,8 @@ TEST(UploadPartQueue, SeededPartsAreNotSentAgainAndForeignRecordsAreDropped)
     EXPECT_EQ(parts[1].length, block - 7);
     const auto records = queue.Confirmed();
     ASSERT_EQ(records.size(), 4u);
-    EXPECT_EQ(records[0].etag, etagA);
-    EXPECT_EQ(records[1].etag, etagC);
+    EXPECT_EQ(records[0].etag, a);
+    EXPECT_EQ(records[1].etag, c);
 }
 
 TEST(UploadPartQueue, APartFailsTheTaskOnItsSixthFailure)

@@ -100,6 +100,14 @@ int HexDigit(char c)
     return -1;
 }
 
+// Whether a line may be the continuation of a hex list: list bytes or blank, not the start of
+// a value, a key or a comment.
+bool CanContinueList(std::string_view line)
+{
+    const std::string_view t = Trim(line);
+    return t.empty() || (t.front() != '"' && t.front() != '@' && t.front() != '[' && t.front() != ';');
+}
+
 // "aa,bb,cc" (spaces allowed) into bytes; nullopt when malformed.
 std::optional<std::string> HexBytes(std::string_view list)
 {
@@ -290,9 +298,12 @@ std::optional<SettingsFile> SettingsFile::Parse(std::string_view bytes)
             continue;
         }
         std::string data(rest.substr(1));
-        // A hex list may continue on the next lines, each ending with a backslash.
+        // A hex list may continue on the next lines, each ending with a backslash. A line that
+        // starts a value, a key or a comment never continues one: a value written after a list
+        // whose last line ends in a stray backslash stays a value of its own.
         if (StartsWith(Trim(data), "hex")) {
-            while (!data.empty() && Trim(data).back() == '\\' && i + 1 < physical.size()) {
+            while (!data.empty() && Trim(data).back() == '\\' && i + 1 < physical.size() &&
+                   CanContinueList(physical[i + 1])) {
                 data = std::string(Trim(data));
                 data.pop_back();
                 line.raw += "\n" + physical[++i];

@@ -106,17 +106,27 @@ bool ReadPartInfo(const std::string& path, std::vector<PartRecord>& records, boo
         }
         got += static_cast<std::size_t>(n);
     }
-    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
-    for (std::size_t at = 0; at < size; at += kPartRecordSize) {
+    records = DecodePartInfo(data);
+    return true;
+}
+
+std::vector<PartRecord> DecodePartInfo(std::string_view bytes)
+{
+    std::vector<PartRecord> records;
+    if (bytes.size() % kPartRecordSize != 0) {
+        return records;
+    }
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t at = 0; at < bytes.size(); at += kPartRecordSize) {
         PartRecord r;
         r.number = static_cast<std::int32_t>(GetLe(p + at, 4));
         r.start = static_cast<std::int64_t>(GetLe(p + at + 4, 8));
         r.length = static_cast<std::int64_t>(GetLe(p + at + 12, 8));
-        const char* etag = data.data() + at + 20;
+        const char* etag = bytes.data() + at + 20;
         r.etag.assign(etag, strnlen(etag, kPartEtagSize));
         records.push_back(std::move(r));
     }
-    return true;
+    return records;
 }
 
 void RemovePartInfo(const std::string& path)

@@ -5,6 +5,7 @@
 // or the new list, never a torn one.
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zym {
@@ -40,5 +41,9 @@ void RemovePartInfo(const std::string& path);
 
 // Packs records into the on-disk form (used by WritePartInfo and by tests that plant a file).
 std::string EncodePartInfo(const std::vector<PartRecord>& records);
+
+// The records of a file's bytes; empty when the length is not a multiple of the record size.
+// Records are read as they stand: the part queue decides which of them fit the upload.
+std::vector<PartRecord> DecodePartInfo(std::string_view bytes);
 
 } // namespace zym

@@ -5,15 +5,16 @@
 namespace zym {
 namespace {
 
-// As a confirmed part's ETag is stored: a double quote, 32 hexadecimal digits, a double quote.
-bool IsPartEtag(const std::string& etag)
+// As a confirmation stores it: a double quote, 32 upper-case hexadecimal digits, a double
+// quote. Anything else in a record is damage, and the part is sent again rather than named
+// in the completion with an ETag the service never gave.
+bool WellFormedEtag(const std::string& etag)
 {
-    if (etag.size() != 34 || etag.front() != '"' || etag.back() != '"') {
+    if (etag.size() != kPartEtagSize || etag.front() != '"' || etag.back() != '"') {
         return false;
     }
-    return std::all_of(etag.begin() + 1, etag.end() - 1, [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-    });
+    return std::all_of(etag.begin() + 1, etag.end() - 1,
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); });
 }
 
 } // namespace
@@ -39,7 +40,7 @@ std::size_t UploadPartQueue::Seed(const std::vector<PartRecord>& records)
     std::lock_guard g(lock_);
     std::size_t taken = 0;
     for (const PartRecord& r : records) {
-        if (r.number < 1 || static_cast<std::size_t>(r.number) > layout_.size() || !IsPartEtag(r.etag)) {
+        if (r.number < 1 || static_cast<std::size_t>(r.number) > layout_.size() || !WellFormedEtag(r.etag)) {
             continue;
         }
         const std::size_t index = static_cast<std::size_t>(r.number) - 1;
