@@ -30,12 +30,15 @@ TEST(Catalogue, AnswerKindsAndCallbacksFitTheRoute)
     for (const zym::BridgeFunction& f : zym::Catalogue()) {
         // Only a call that is answered later can carry a callback, and one answered later
         // always goes through a route that reaches a handler after the call has returned.
-        if (f.answer == zym::AnswerKind::Later)
+        if (f.answer == zym::AnswerKind::Later) {
             EXPECT_NE(f.route, zym::Route::Direct) << f.name;
-        if (f.route == zym::Route::Direct)
+        }
+        if (f.route == zym::Route::Direct) {
             EXPECT_EQ(f.callbackPosition, 0) << f.name;
-        if (f.args == zym::ArgRule::OnlyCallback)
+        }
+        if (f.args == zym::ArgRule::OnlyCallback) {
             EXPECT_EQ(f.callbackPosition, 1) << f.name;
+        }
         EXPECT_GE(f.callbackPosition, 0) << f.name;
         EXPECT_LE(f.callbackPosition, 2) << f.name;
     }

@@ -155,8 +155,9 @@ TEST_F(UnbuiltFunctionsTest, UnbuiltFunctionsAnswerTheErrorAtOnceAndLogIt)
             AnswerUnbuilt(*FindFunction(c.name), c.callback ? target : ReplyTargetPtr(), language, log);
         EXPECT_EQ(value, c.value) << c.name;
         ASSERT_EQ(target->answers.size(), c.answers) << c.name;
-        if (c.answers)
+        if (c.answers) {
             EXPECT_EQ(target->answers[0], reply);
+        }
     }
     log.CloseLog();
     std::ifstream file(log.FilePath().empty() ? std::string() : log.FilePath());

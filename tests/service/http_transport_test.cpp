@@ -25,11 +25,6 @@ LoopbackHttpServer::Answer Reply(std::string raw)
     return {std::move(raw), false};
 }
 
-bool HasHeaderLine(const std::string& head, const std::string& line)
-{
-    return head.find("\r\n" + line + "\r\n") != std::string::npos || head.ends_with("\r\n" + line);
-}
-
 } // namespace
 
 TEST(PerformRequest, SendsMethodHeadersAndBodyAndCollectsTheReply)

@@ -49,7 +49,10 @@ using JsonPtr = std::unique_ptr<cJSON, decltype(&cJSON_Delete)>;
 inline JsonPtr Control(const std::string& method, const std::string& path, const std::string& body = "")
 {
     zym::curl_delegate curl;
-    zym::HttpRequest request{"http://" + LiveEndpoint() + path, method, body, {}};
+    zym::HttpRequest request;
+    request.url = "http://" + LiveEndpoint() + path;
+    request.method = method;
+    request.body = body;
     if (!body.empty()) {
         request.headers.emplace_back("Content-Type", "application/json");
     }

@@ -197,9 +197,8 @@ inline std::vector<Transfer> MakePlan(unsigned seed)
     int downloads = 0;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         Transfer& t = plan[i];
-        char name[16];
-        std::snprintf(name, sizeof name, "t%03zu", i);
-        t.name = name;
+        const std::string number = std::to_string(i);
+        t.name = "t" + std::string(number.size() < 3 ? 3 - number.size() : 0, '0') + number;
         t.object = "soak/" + t.name + ".bin";
         // Every fifth download is queued with an ETag that is no plain MD5 (an object put
         // together from parts): nothing but the comparison at the end checks its bytes.

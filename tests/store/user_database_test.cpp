@@ -208,7 +208,7 @@ TEST_F(UserDatabaseTest, SubKeysAreProtectedAtRestAndRestored)
     ASSERT_TRUE(db.SaveSubKey({"AKID", "second", "other", 101}));
     for (const char* column : {"keyid", "subkeyid", "subsecret"}) {
         for (const std::string& stored : Column(std::string("select ") + column + " from ram;")) {
-            for (const std::string& plain : {"AKID", "sub'key", "the secret", "second", "other"}) {
+            for (const char* plain : {"AKID", "sub'key", "the secret", "second", "other"}) {
                 EXPECT_NE(stored, plain);
             }
             EXPECT_NE(RestoreText(stored, kDevice), stored);
