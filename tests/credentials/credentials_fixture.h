@@ -4,6 +4,7 @@
 #include "app/language_document.h"
 #include "app/log.h"
 #include "service/error_text.h"
+#include "test_paths.h"
 
 #include <filesystem>
 #include <fstream>
@@ -22,7 +23,7 @@ protected:
         char pattern[] = "/tmp/zym-creds-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         dir_ = pattern;
-        ASSERT_TRUE(language_.Load(std::string(ZYM_SOURCE_DIR) + "/language/default-en.xml"));
+        ASSERT_TRUE(language_.Load(zymtest::SourceDir() + "/language/default-en.xml"));
         ASSERT_TRUE(log_.OpenLog(dir_ + "/log"));
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }

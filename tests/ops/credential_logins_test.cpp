@@ -11,6 +11,7 @@
 #include "platform/task_pool.h"
 #include "service/error_text.h"
 #include "store/user_database.h"
+#include "test_paths.h"
 
 #include <condition_variable>
 #include <filesystem>
@@ -55,7 +56,7 @@ protected:
         char pattern[] = "/tmp/zym-logins-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         dir_ = pattern;
-        ASSERT_TRUE(language_.Load(std::string(ZYM_SOURCE_DIR) + "/language/default-en.xml"));
+        ASSERT_TRUE(language_.Load(zymtest::SourceDir() + "/language/default-en.xml"));
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 

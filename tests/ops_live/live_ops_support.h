@@ -5,6 +5,7 @@
 #include "app/log.h"
 #include "live_service.h"
 #include "ops/ops_services.h"
+#include "test_paths.h"
 
 #include <thread>
 
@@ -51,7 +52,7 @@ private:
 inline zym::LanguageDocument& EnglishTexts()
 {
     static zym::LanguageDocument document;
-    static const bool loaded = document.Load(ZYM_SOURCE_DIR "/language/default-en.xml");
+    static const bool loaded = document.Load(zymtest::SourceDir() + "/language/default-en.xml");
     EXPECT_TRUE(loaded);
     return document;
 }

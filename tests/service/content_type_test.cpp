@@ -1,4 +1,5 @@
 #include "service/content_type.h"
+#include "test_paths.h"
 
 #include <algorithm>
 #include <fstream>
@@ -73,7 +74,7 @@ TEST(ContentType, TableHoldsExactlyTheListedExtensions)
         EXPECT_FALSE(table[i].type.empty());
         EXPECT_EQ(ContentTypeOf("a" + std::string(table[i].extension)), table[i].type);
     }
-    std::ifstream list(std::string(ZYM_SOURCE_DIR) + "/scripts/content-type-extensions.txt");
+    std::ifstream list(zymtest::SourceDir() + "/scripts/content-type-extensions.txt");
     ASSERT_TRUE(list.is_open());
     std::set<std::string> listed;
     for (std::string line; std::getline(list, line);) {

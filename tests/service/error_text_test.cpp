@@ -1,6 +1,7 @@
 // Reply texts and the three error-text tables in Chinese and English.
 #include "app/language_document.h"
 #include "service/error_text.h"
+#include "test_paths.h"
 
 #include <cjson/cJSON.h>
 #include <filesystem>
@@ -120,14 +121,14 @@ TEST(AppErrorTextTest, ReadsThePromptWordOfEachCode)
 TEST(AppErrorTextTest, ShippedFilesGiveTheWordsInEachLanguage)
 {
     LanguageDocument doc;
-    ASSERT_TRUE(doc.Load(LanguageFilePath(ZYM_SOURCE_DIR, 1)));
+    ASSERT_TRUE(doc.Load(LanguageFilePath(zymtest::SourceDir(), 1)));
     EXPECT_EQ(AppErrorText(doc, kErrorPassword), "密码不正确");
-    ASSERT_TRUE(doc.Load(LanguageFilePath(ZYM_SOURCE_DIR, 2)));
+    ASSERT_TRUE(doc.Load(LanguageFilePath(zymtest::SourceDir(), 2)));
     EXPECT_EQ(AppErrorText(doc, kErrorPassword), "The password is not correct");
     EXPECT_EQ(ReplyText(kErrorJson, AppErrorText(doc, kErrorJson)),
               "{\"error\":1,\"message\":\"The request is not in the expected format\"}");
     for (int language = 1; language <= 4; ++language) {
-        ASSERT_TRUE(doc.Load(LanguageFilePath(ZYM_SOURCE_DIR, language)));
+        ASSERT_TRUE(doc.Load(LanguageFilePath(zymtest::SourceDir(), language)));
         for (int code = 1; code <= 8; ++code) {
             EXPECT_FALSE(AppErrorText(doc, code).empty()) << language << " " << code;
         }

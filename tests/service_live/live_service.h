@@ -4,6 +4,7 @@
 // upload callbacks).
 #include "service/service_host.h"
 #include "service/service_operations.h"
+#include "test_paths.h"
 
 #include <cjson/cJSON.h>
 #include <fstream>
@@ -19,7 +20,7 @@ inline const char* kLocation = "l1";
 
 inline std::string LiveEndpoint()
 {
-    std::ifstream in(ZYM_BINARY_DIR "/zym-service/endpoint");
+    std::ifstream in(zymtest::BinaryDir() + "/zym-service/endpoint");
     std::string line;
     std::getline(in, line);
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) {

@@ -2,6 +2,7 @@
 // (English and simplified Chinese) and from a skin with its own colours.
 #include "shell/ui/copy_dlg.h"
 #include "shell/ui/copy_message.h"
+#include "test_paths.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -63,8 +64,8 @@ class NativeDialogs : public testing::TestWithParam<Language>
 protected:
     void SetUp() override
     {
-        language = std::make_unique<LanguageDocument>(ZYM_SOURCE_DIR);
-        ASSERT_TRUE(language->Load(std::string(ZYM_SOURCE_DIR "/language/") + GetParam().file));
+        language = std::make_unique<LanguageDocument>(zymtest::SourceDir());
+        ASSERT_TRUE(language->Load((zymtest::SourceDir() + "/language/") + GetParam().file));
     }
     std::string Prompt(const char* word) const { return language->String("prompt", word); }
     std::unique_ptr<LanguageDocument> language;
@@ -256,8 +257,8 @@ TEST(NativeDialogSkin, ColoursComeFromTheSkinAndDefaultsWithoutADocument)
 // which the "user" answers in the question dialog.
 TEST(DialogProgressTest, WorkerThreadReachesTheDialogAndItsQuestion)
 {
-    LanguageDocument language(ZYM_SOURCE_DIR);
-    ASSERT_TRUE(language.Load(ZYM_SOURCE_DIR "/language/default-en.xml"));
+    LanguageDocument language(zymtest::SourceDir());
+    ASSERT_TRUE(language.Load(zymtest::SourceDir() + "/language/default-en.xml"));
     CCopyDlg dialog(language, CCopyDlg::Mode::Copy);
     dialog.show();
     Drain();

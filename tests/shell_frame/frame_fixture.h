@@ -3,6 +3,7 @@
 #pragma once
 
 #include "shell/ui/skin_frame.h"
+#include "test_paths.h"
 
 #include <QApplication>
 #include <QColor>
@@ -19,7 +20,7 @@ namespace zym::frametest {
 
 inline QString SourceFolder()
 {
-    return QString::fromUtf8(ZYM_SOURCE_DIR);
+    return QString::fromStdString(zymtest::SourceDir());
 }
 
 inline QImage SourceImage(const char* name)

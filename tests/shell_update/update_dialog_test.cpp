@@ -7,6 +7,7 @@
 #include "service/http_transport.h"
 #include "shell/update/desktop_opener.h"
 #include "shell/update/update_dialog.h"
+#include "test_paths.h"
 #include "update/update_request.h"
 
 #include <QDialogButtonBox>
@@ -23,7 +24,7 @@
 namespace zym::shell {
 namespace {
 
-const std::string kState = ZYM_BINARY_DIR "/zym-update";
+const std::string kState = zymtest::BinaryDir() + "/zym-update";
 
 std::string Base()
 {
@@ -42,7 +43,7 @@ protected:
         char pattern[] = "/tmp/zym-updlg-XXXXXX";
         ASSERT_NE(::mkdtemp(pattern), nullptr);
         temp_ = pattern;
-        ASSERT_TRUE(language_.Load(std::string(ZYM_SOURCE_DIR) + "/language/default-en.xml"));
+        ASSERT_TRUE(language_.Load(zymtest::SourceDir() + "/language/default-en.xml"));
         res_ = std::string("dlg-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         file_ = res_ + ".deb";
         package_.assign(200000, '\0');
@@ -100,7 +101,7 @@ TEST_F(UpdateDialogTest, VerifiedPackageClosesTheDialogAndReachesTheOpener)
     // The stub opener writes the path it was given into a pipe; reading it waits for the stub.
     const std::string fifo = temp_ + "/opened";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const std::string stub = std::string(ZYM_SOURCE_DIR) + "/tests/shell_update/stub_opener.sh";
+    const std::string stub = zymtest::SourceDir() + "/tests/shell_update/stub_opener.sh";
     qputenv("ZYM_INSTALLER_OPENER", QByteArray::fromStdString(stub));
     qputenv("ZYM_STUB_OPENER_OUT", QByteArray::fromStdString(fifo));
     ASSERT_TRUE(OpenWithDesktop(path));

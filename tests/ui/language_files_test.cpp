@@ -3,6 +3,7 @@
 // install folder.
 #include "app/language_document.h"
 #include "app/language_keys.h"
+#include "test_paths.h"
 
 #include <filesystem>
 #include <fstream>
@@ -15,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kSource = ZYM_SOURCE_DIR;
-const fs::path kInstall = fs::path(ZYM_BINARY_DIR) / "bin";
+const fs::path kSource = zymtest::SourceDir();
+const fs::path kInstall = fs::path(zymtest::BinaryDir()) / "bin";
 
 // The printf conversions of a text, in order ("%%" is a literal percent sign).
 std::string Placeholders(const std::string& text)

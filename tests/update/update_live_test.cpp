@@ -3,6 +3,7 @@
 #include "platform/digest.h"
 #include "service/http_transport.h"
 #include "service/url_encoding.h"
+#include "test_paths.h"
 #include "update/update_check.h"
 #include "update/update_request.h"
 
@@ -19,11 +20,11 @@
 namespace zym {
 namespace {
 
-const std::string kFiles = ZYM_BINARY_DIR "/zym-update/files";
+const std::string kFiles = zymtest::BinaryDir() + "/zym-update/files";
 
 std::string Base()
 {
-    std::ifstream in(ZYM_BINARY_DIR "/zym-update/endpoint");
+    std::ifstream in(zymtest::BinaryDir() + "/zym-update/endpoint");
     std::string line;
     std::getline(in, line);
     return line;
