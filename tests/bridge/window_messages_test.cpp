@@ -2,6 +2,7 @@
 #include "bridge/window_messages.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 #include <set>
 
 namespace {
@@ -12,6 +13,12 @@ struct RouteCase
     int number;
     bool carriesHandle;
 };
+
+// Test names show the message, not the bytes of the case (which hold a pointer).
+void PrintTo(const RouteCase& c, std::ostream* os)
+{
+    *os << c.message;
+}
 
 class Router : public testing::TestWithParam<RouteCase>
 {

@@ -2,6 +2,7 @@
 #include "ops/transfer_selection.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace zym {
 namespace {
@@ -13,6 +14,12 @@ struct SelectionCase
     bool finish;
     std::vector<std::string> keys; // bucket|object|fullpath of each item, in order
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const SelectionCase& c, std::ostream* os)
+{
+    *os << c.text;
+}
 
 class Selections : public testing::TestWithParam<SelectionCase>
 {

@@ -3,6 +3,7 @@
 #include "transfer/transfer_engine.h"
 
 #include <gtest/gtest.h>
+#include <ostream>
 
 namespace zym {
 namespace {
@@ -29,6 +30,12 @@ struct ItemCase
     TransferRow row;
     const char* expected;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const ItemCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ItemTexts : public testing::TestWithParam<ItemCase>
 {
@@ -83,6 +90,12 @@ struct RangeCase
     int count;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const RangeCase& c, std::ostream* os)
+{
+    *os << c.text;
+}
+
 class PageRanges : public testing::TestWithParam<RangeCase>
 {
 };
@@ -109,6 +122,12 @@ struct SwitchCase
     const char* text;
     std::optional<bool> enabled;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const SwitchCase& c, std::ostream* os)
+{
+    *os << c.text;
+}
 
 class ReportSwitches : public testing::TestWithParam<SwitchCase>
 {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <thread>
 
 using namespace zym;
@@ -57,6 +58,12 @@ struct Language
     const char* file;
     const char* name;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const Language& c, std::ostream* os)
+{
+    *os << c.name;
+}
 const Language kLanguages[] = {{"default-en.xml", "en"}, {"default-chs.xml", "chs"}};
 
 class NativeDialogs : public testing::TestWithParam<Language>
