@@ -100,7 +100,7 @@ TEST_F(DownloadTest, DamagedOrOrphanedRecordsStartOver)
     const Case cases[] = {
         {"unparsable", "this is not a range list", true, true},
         {"cut off", "0-2999", true, true},
-        {"followed by garbage", std::string("0-299999,\x01\xfe-7,zz", 18), true, true},
+        {"followed by garbage", std::string("0-299999,\x01\xfe-7,zz"), true, true},
         {"past the end", "0-300000,", true, true},
         {"no data file", "0-299999,", false, false}, // crash between the final rename and the row update
     };
