@@ -5,30 +5,14 @@ import http.client
 import time
 import unittest
 
-from zymtest import Client, ServiceProcess, error_code
+from zymtest import Client, FaultRuleTest, error_code
 
 BODY = bytes(range(256)) * 64  # 16 KiB
 
 
-class FaultTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.service = ServiceProcess()
-        cls.client = Client(cls.service.port)
-        assert cls.client.create_bucket("fault-bucket").status == 200
-        assert cls.client.put("fault-bucket", "data.bin", BODY).status == 200
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.service.stop()
-
-    def setUp(self):
-        self.client.control("DELETE", "/_control/faults")
-
-    def add_rule(self, rule):
-        status, answer = self.client.control("POST", "/_control/faults", rule)
-        self.assertEqual(status, 200, answer)
-        return answer["id"]
+class FaultTest(FaultRuleTest):
+    BUCKET = "fault-bucket"
+    BODY = BODY
 
     def test_bad_rules_are_refused(self):
         for rule in [{"method": "GET"}, {"reset": "yes"}, {"status": 99}, {"delay_ms": -1}, {"colour": 1, "reset": True}, [1]]:

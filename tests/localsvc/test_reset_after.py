@@ -5,34 +5,14 @@ or after the whole exchange and to a short reply closed gracefully."""
 import http.client
 import unittest
 
-from zymtest import Client, ServiceProcess, gmt_date, sign
+from zymtest import FaultRuleTest, gmt_date, sign
 
 BODY = bytes(range(256)) * 4096  # 1 MiB
 
 
-class ResetAfterTest(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.service = ServiceProcess()
-        cls.client = Client(cls.service.port)
-        assert cls.client.create_bucket("reset-bucket").status == 200
-        assert cls.client.put("reset-bucket", "data.bin", BODY).status == 200
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.service.stop()
-
-    def setUp(self):
-        self.client.control("DELETE", "/_control/faults")
-
-    def add_rule(self, rule):
-        status, answer = self.client.control("POST", "/_control/faults", rule)
-        self.assertEqual(status, 200, answer)
-        return answer["id"]
-
-    def applied(self):
-        _, rules = self.client.control("GET", "/_control/faults")
-        return [r["applied"] for r in rules]
+class ResetAfterTest(FaultRuleTest):
+    BUCKET = "reset-bucket"
+    BODY = BODY
 
     def read_until_reset(self, key):
         """Reads the reply body piece by piece; returns (status, bytes read, how it ended)."""

@@ -13,6 +13,7 @@ import os
 import selectors
 import subprocess
 import time
+import unittest
 import email.utils
 from urllib.parse import quote
 
@@ -179,3 +180,34 @@ def error_code(reply):
 
 def key_path(key):
     return quote(key, safe="")
+
+
+class FaultRuleTest(unittest.TestCase):
+    """A service of its own with BUCKET holding BODY as "data.bin" (both set by the subclass);
+    every test starts without fault rules."""
+
+    BUCKET = ""
+    BODY = b""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.service = ServiceProcess()
+        cls.client = Client(cls.service.port)
+        assert cls.client.create_bucket(cls.BUCKET).status == 200
+        assert cls.client.put(cls.BUCKET, "data.bin", cls.BODY).status == 200
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.service.stop()
+
+    def setUp(self):
+        self.client.control("DELETE", "/_control/faults")
+
+    def add_rule(self, rule):
+        status, answer = self.client.control("POST", "/_control/faults", rule)
+        self.assertEqual(status, 200, answer)
+        return answer["id"]
+
+    def applied(self):
+        _, rules = self.client.control("GET", "/_control/faults")
+        return [r["applied"] for r in rules]
