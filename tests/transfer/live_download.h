@@ -3,6 +3,7 @@
 // download task run to its end on a real queue database in a scratch folder.
 #include "../service_live/live_service.h"
 #include "app/log.h"
+#include "download_rows.h"
 #include "platform/digest.h"
 #include "store/trans_database.h"
 #include "transfer/download_files.h"
@@ -84,26 +85,14 @@ protected:
 
     std::int64_t StoredOffsetOf(const std::string& path)
     {
-        std::vector<TransferRow> rows;
-        database_.ListDownloads(-1, -1, rows);
-        for (const auto& r : rows) {
-            if (r.fullpath == path) {
-                return r.offset;
-            }
-        }
-        return -1;
+        const auto row = testing::DownloadRowOf(database_, path);
+        return row ? row->offset : -1;
     }
 
     int StatusOf(const std::string& path)
     {
-        std::vector<TransferRow> rows;
-        database_.ListDownloads(-1, -1, rows);
-        for (const auto& r : rows) {
-            if (r.fullpath == path) {
-                return r.status;
-            }
-        }
-        return -1;
+        const auto row = testing::DownloadRowOf(database_, path);
+        return row ? row->status : -1;
     }
 
     // No file of the download is left beside the target.

@@ -1,6 +1,7 @@
 // The schedulers with fake tasks on a real queue database: order, limits, start conditions,
 // the reset of failed rows, stops and deletes, and the upload row limit.
 #include "app/log.h"
+#include "download_rows.h"
 #include "platform/digest.h"
 #include "store/trans_database.h"
 #include "transfer/download_manager.h"
@@ -146,14 +147,8 @@ protected:
     }
     int StatusOf(const std::string& path)
     {
-        std::vector<TransferRow> rows;
-        database_.ListDownloads(-1, -1, rows);
-        for (const auto& r : rows) {
-            if (r.fullpath == path) {
-                return r.status;
-            }
-        }
-        return -1;
+        const auto row = testing::DownloadRowOf(database_, path);
+        return row ? row->status : -1;
     }
 
     Log log_{[] {
