@@ -13,6 +13,7 @@ import {after, before, describe, test} from 'node:test';
 import {control, waitFor} from './control.mjs';
 import {logInThroughPage, shippedUiFolder, startProgram} from './harness.mjs';
 import {demo, startService, uniqueName} from './zym_service.mjs';
+import {pattern} from './test_data.mjs';
 
 // The names shown by the object list, in order, once its listing has finished.
 async function rowNames(page) {
@@ -45,17 +46,6 @@ async function selectRows(page, names) {
   }
   await page.waitForFunction(n => document.querySelectorAll('#object-list .vlist-row[aria-selected=true]').length === n,
                              {}, names.length);
-}
-
-// A pattern of bytes that differs at every offset, so a misplaced range shows.
-function pattern(size, seed) {
-  const bytes = Buffer.alloc(size + 3);
-  let x = seed;
-  for (let i = 0; i < size; i += 4) {
-    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
-    bytes.writeUInt32LE(x, i);
-  }
-  return bytes.subarray(0, size);
 }
 
 // Every regular file below a folder, by its path relative to that folder.

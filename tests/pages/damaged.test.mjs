@@ -14,6 +14,7 @@ import {after, before, describe, test} from 'node:test';
 import {control, waitFor} from './control.mjs';
 import {logInThroughPage, program, shippedUiFolder, startProgram, testUiFolder} from './harness.mjs';
 import {demo, startService} from './zym_service.mjs';
+import {pattern} from './test_data.mjs';
 
 const installFolder = path.dirname(fs.realpathSync(program));
 const installedUi = path.join(installFolder, 'UI');
@@ -40,16 +41,6 @@ const call = (page, name, argument) => page.evaluate(
     (n, a) => new Promise(resolve => ZYMClient[n](a, resolve)), name, JSON.stringify(argument));
 const lockPassword = 'pw damaged';
 
-// Bytes that differ at every offset, so a range taken from the wrong place shows.
-function pattern(size, seed) {
-  const bytes = Buffer.alloc(size + 3);
-  let x = seed;
-  for (let i = 0; i < size; i += 4) {
-    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
-    bytes.writeUInt32LE(x, i);
-  }
-  return bytes.subarray(0, size);
-}
 // The same garbage every run: no file of any of these kinds starts like it.
 const garbageBytes = size => pattern(size, 99);
 const cutToHalf = file => fs.truncateSync(file, Math.floor(fs.statSync(file).size / 2));

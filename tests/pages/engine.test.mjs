@@ -11,20 +11,10 @@ import {after, before, describe, test} from 'node:test';
 
 import {logInThroughPage, shippedUiFolder, startProgram} from './harness.mjs';
 import {demo, startService} from './zym_service.mjs';
+import {pattern, pollUntil} from './test_data.mjs';
 
 const sql = (db, statement) => execFileSync('sqlite3', [db, statement], {encoding: 'utf8'}).trim();
 const quote = text => `'${String(text).replace(/'/g, "''")}'`;
-
-// Bytes that differ at every offset, so a range written at the wrong place shows.
-function pattern(size, seed) {
-  const bytes = Buffer.alloc(size + 3);
-  let x = seed;
-  for (let i = 0; i < size; i += 4) {
-    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
-    bytes.writeUInt32LE(x, i);
-  }
-  return bytes.subarray(0, size);
-}
 
 async function logIn(service, keepHome) {
   const app = await startProgram({UIPath: shippedUiFolder, ServiceDomain: service.domain}, {}, {keepHome});
@@ -34,16 +24,6 @@ async function logIn(service, keepHome) {
   const launchpad = await app.page('launchpad.html');
   await launchpad.waitForSelector('body[data-ready=true]');
   return {app, launchpad};
-}
-
-async function waitFor(what, check, ms = 90000) {
-  const end = Date.now() + ms;
-  for (;;) {
-    const value = check();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-    await new Promise(r => setTimeout(r, 250));
-  }
 }
 
 describe('transfer engine in the program', () => {
@@ -110,7 +90,7 @@ describe('transfer engine in the program', () => {
 
     const {app} = await logIn(service, home);
     try {
-      const states = await waitFor('both rows to end', () => {
+      const states = await pollUntil('both rows to end', () => {
         const d = sql(queue, 'select status||\' \'||errornum||\' \'||errormsg from Download');
         const u = sql(queue, 'select status||\' \'||errornum||\' \'||errormsg from Upload');
         return /^[45] /.test(d) && /^[45] /.test(u) ? {d, u} : null;

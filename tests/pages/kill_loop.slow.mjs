@@ -16,6 +16,7 @@ import puppeteer from 'puppeteer-core';
 import {freePort, logInThroughPage, program, programEnv, settingsText, shippedUiFolder,
         waitForBrowser} from './harness.mjs';
 import {demo, fixtureOrOwnService, uniqueName} from './zym_service.mjs';
+import {pattern} from './test_data.mjs';
 
 const kRounds = Number(process.env.ZYM_KILL_ROUNDS || 30);
 const kSeed = Number(process.env.ZYM_KILL_SEED || crypto.randomInt(2 ** 31));
@@ -34,17 +35,6 @@ function generator(seed) {
     t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
     return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
   };
-}
-
-// Bytes that differ at every offset, so a range written at the wrong place shows.
-function pattern(size, seed) {
-  const bytes = Buffer.alloc(size + 3);
-  let x = seed;
-  for (let i = 0; i < size; i += 4) {
-    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
-    bytes.writeUInt32LE(x, i);
-  }
-  return bytes.subarray(0, size);
 }
 
 const sleep = ms => new Promise(r => setTimeout(r, ms));

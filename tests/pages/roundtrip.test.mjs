@@ -9,28 +9,9 @@ import {after, before, describe, test} from 'node:test';
 
 import {logInThroughPage, shippedUiFolder, startProgram} from './harness.mjs';
 import {demo, startService} from './zym_service.mjs';
+import {pattern, pollUntil} from './test_data.mjs';
 
 const kFinished = 4;
-
-function pattern(size, seed) {
-  const bytes = Buffer.alloc(size + 3);
-  let x = seed;
-  for (let i = 0; i < size; i += 4) {
-    x = (Math.imul(x, 1103515245) + 12345) >>> 0;
-    bytes.writeUInt32LE(x, i);
-  }
-  return bytes.subarray(0, size);
-}
-
-async function waitFor(what, check, ms = 90000) {
-  const end = Date.now() + ms;
-  for (;;) {
-    const value = await check();
-    if (value) return value;
-    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
-    await new Promise(r => setTimeout(r, 250));
-  }
-}
 
 const call = (page, name, arg) => page.evaluate((n, a) => new Promise(resolve => {
   ZYMClient[n](a, resolve);
@@ -97,7 +78,7 @@ describe('upload a folder tree and download it again', () => {
         {location: 'cn-east', bucket, prefix: '', list: [{path: tree}]}));
     assert.equal(added.error, 0, JSON.stringify(added));
 
-    const rows = await waitFor('every upload row finished', async () => {
+    const rows = await pollUntil('every upload row finished', async () => {
       const list = JSON.parse(await launchpad.evaluate(() => ZYMClient.getUpload('{"count":-1}'))).list;
       const failed = list.find(r => r.status !== kFinished && r.errormsg);
       assert.equal(failed, undefined, JSON.stringify(failed));
@@ -107,7 +88,7 @@ describe('upload a folder tree and download it again', () => {
     assert.deepEqual(files, ['tree/a.bin', 'tree/sub/b.bin']);
     // The list and the one-row reports agree: a finished row has every byte of its file.
     for (const r of rows) assert.equal(r.offset, r.filesize, r.object);
-    const reported = await waitFor('a one-row report of each file', async () => {
+    const reported = await pollUntil('a one-row report of each file', async () => {
       const finished = (await launchpad.evaluate(() => window.uploadReports))
           .flatMap(text => JSON.parse(text).list).filter(r => r.status === kFinished);
       return files.every(f => finished.some(r => r.object === f)) && finished;
@@ -123,7 +104,7 @@ describe('upload a folder tree and download it again', () => {
         {path: target, list: [{location: 'cn-east', bucket, object: 'tree/'}]}));
     assert.equal(saved.error, 0, JSON.stringify(saved));
 
-    await waitFor('every download row finished', async () => {
+    await pollUntil('every download row finished', async () => {
       const list = JSON.parse(await launchpad.evaluate(() => ZYMClient.getDownload('{"count":-1}'))).list;
       const failed = list.find(r => r.status !== kFinished && r.errormsg);
       assert.equal(failed, undefined, JSON.stringify(failed));
