@@ -4,6 +4,7 @@
 //   download_queueing_bench zym.localhost:PORT [objects]
 // The objects are put once (bucket "dlbench-<objects>") and reused by later runs. Not a test.
 #include "app/log.h"
+#include "bench_clock.h"
 #include "ops/download_queueing.h"
 #include "service/service_host.h"
 #include "store/trans_database.h"
@@ -20,18 +21,8 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double CpuSeconds()
-{
-    rusage use{};
-    getrusage(RUSAGE_SELF, &use);
-    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
+using zymbench::CpuSeconds;
+using zymbench::Seconds;
 
 struct NoScheduler : zym::AddingBracket
 {

@@ -1,5 +1,6 @@
 // Queues 100,000 upload rows in one transaction (file and mirror), then pages through them
 // from the mirror the way the page's list does. Prints wall-clock figures; not a test.
+#include "bench_clock.h"
 #include "platform/digest.h"
 #include "platform/machine_id.h"
 #include "store/trans_database.h"
@@ -14,19 +15,8 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-// CPU time of this process (user + system): on a shared machine it says more than wall time.
-double CpuSeconds()
-{
-    rusage use{};
-    getrusage(RUSAGE_SELF, &use);
-    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
+using zymbench::CpuSeconds;
+using zymbench::Seconds;
 
 } // namespace
 

@@ -2,6 +2,7 @@
 // do. Counts the voluntary context switches of all the process's threads and its CPU time over
 // a window (seconds, first argument; 60 by default), with and without the worker thread.
 #include "app/log.h"
+#include "bench_clock.h"
 #include "transfer/interface_thread.h"
 #include "transfer/transfer_engine.h"
 
@@ -18,6 +19,8 @@
 using namespace zym;
 
 namespace {
+
+using zymbench::CpuSeconds;
 
 long long VoluntarySwitches()
 {
@@ -39,14 +42,6 @@ long long VoluntarySwitches()
         closedir(dir);
     }
     return total;
-}
-
-double CpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void Measure(const char* what, int seconds)

@@ -2,6 +2,7 @@
 // prints wall seconds, CPU seconds (user + system, all threads) and MiB/s.
 //   upload_bench FILE PORT [connections]
 #include "app/log.h"
+#include "bench_clock.h"
 #include "store/trans_database.h"
 #include "transfer/upload_task.h"
 #include "transfer/upload_task_factory.h"
@@ -16,13 +17,7 @@
 
 namespace {
 
-double CpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
+using zymbench::CpuSeconds;
 
 } // namespace
 

@@ -3,8 +3,9 @@
 //   upload_queueing_bench [files] [folders] [tree folder to reuse]
 // The tree is made once under the temporary folder (or the given folder) and kept, so a second
 // run measures a warm walk; the walk alone is timed too, to split file system and store time.
-#include "transfer/upload_queueing.h"
+#include "bench_clock.h"
 #include "store/trans_database.h"
+#include "transfer/upload_queueing.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,18 +19,8 @@
 
 namespace {
 
-double Seconds(std::chrono::steady_clock::time_point since)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double CpuSeconds()
-{
-    rusage use{};
-    getrusage(RUSAGE_SELF, &use);
-    return static_cast<double>(use.ru_utime.tv_sec + use.ru_stime.tv_sec) +
-           static_cast<double>(use.ru_utime.tv_usec + use.ru_stime.tv_usec) / 1e6;
-}
+using zymbench::CpuSeconds;
+using zymbench::Seconds;
 
 struct NoScheduler : zym::AddingBracket
 {
