@@ -1,4 +1,4 @@
-// The desktop tests need one QApplication that outlives every test and ends before Qt's own statics.
+// Shell tests need one QApplication that outlives every test and ends before Qt's own statics.
 #include <QApplication>
 #include <gtest/gtest.h>
 
