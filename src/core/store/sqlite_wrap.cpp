@@ -375,4 +375,14 @@ void SQLiteWrap::CloseLocked()
     }
 }
 
+std::string RepairLogLine(std::string_view tag, const std::string& path, DatabaseRepair repair, int code,
+                          std::string_view what)
+{
+    const std::string outcome = repair == DatabaseRepair::Restored
+                                    ? "restored from " + path + "_old"
+                                    : "no usable copy; " + std::string(what) + " starts empty";
+    return "[" + std::string(tag) + "][" + path + "][damaged (" + std::to_string(code) +
+           "); moved to the trash, " + outcome + "]";
+}
+
 } // namespace zym

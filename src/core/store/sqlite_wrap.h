@@ -32,6 +32,11 @@ enum class DatabaseRepair
     StartedEmpty // damaged, with no usable copy: moved to the trash, an empty one in its place
 };
 
+// The log line of a repair (not None): "[tag][path][damaged (code); moved to the trash, restored
+// from path_old]", or "...; no usable copy; <what> starts empty]".
+std::string RepairLogLine(std::string_view tag, const std::string& path, DatabaseRepair repair, int code,
+                          std::string_view what);
+
 inline bool IsDamagedCode(int code)
 {
     return code == kSqliteCorrupt || code == kSqliteNotADb;

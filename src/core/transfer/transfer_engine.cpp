@@ -94,13 +94,9 @@ bool CTransferEngine::OpenUser(const std::string& databasePath, const SettingsSt
     uploads_.SetPeerMax(settings.UploadPeerMax());
     const bool opened = database_.Open(databasePath, true);
     if (database_.Repair() != DatabaseRepair::None && services_.log != nullptr) {
-        const std::string what = database_.Repair() == DatabaseRepair::Restored
-                                     ? "restored from " + databasePath + "_old"
-                                     : "no usable copy; the queue starts empty";
-        services_.log->WriteLog("[transdb][" + databasePath + "][damaged (" +
-                                    std::to_string(database_.DamageCode()) + "); moved to the trash, " +
-                                    what + "]",
-                                true);
+        services_.log->WriteLog(
+            RepairLogLine("transdb", databasePath, database_.Repair(), database_.DamageCode(), "the queue"),
+            true);
     }
     RemoveFinishedLeftovers();
     {

@@ -202,12 +202,8 @@ int RunApplication(int argc, char** argv)
                                        : "][open failed; running without the account store]"),
                               false);
     if (userDatabase.Repair() != DatabaseRepair::None)
-        ProcessLog().WriteLog("[userdb][" + userDatabasePath + "][damaged (" +
-                                  std::to_string(userDatabase.DamageCode()) + "); moved to the trash, " +
-                                  (userDatabase.Repair() == DatabaseRepair::Restored
-                                       ? "restored from " + userDatabasePath + "_old"
-                                       : std::string("no usable copy; the account store starts empty")) +
-                                  "]",
+        ProcessLog().WriteLog(RepairLogLine("userdb", userDatabasePath, userDatabase.Repair(),
+                                            userDatabase.DamageCode(), "the account store"),
                               true);
     StartupMark("user database");
 
