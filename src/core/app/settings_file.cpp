@@ -404,8 +404,14 @@ std::string SettingsFile::Serialize() const
 {
     std::string out(kHeader);
     out += "\n";
-    for (const Line& line : lines_) {
-        out += line.raw;
+    // Blank lines at the end are not written: reading drops them, so a file whose last value was
+    // replaced (its new line goes after the key's last value) reads back and rewrites the same.
+    std::size_t end = lines_.size();
+    while (end > 0 && Trim(lines_[end - 1].raw).empty()) {
+        --end;
+    }
+    for (std::size_t i = 0; i < end; ++i) {
+        out += lines_[i].raw;
         out += "\n";
     }
     return out;
